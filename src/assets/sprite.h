@@ -1,0 +1,34 @@
+// The sprite table: numbered image slots holding RGB pixels, bottom row
+// first, as loaded from 24-bit BMP files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace delver {
+
+inline constexpr int SpriteSlotCount = 3100;
+
+struct Sprite {
+    std::unique_ptr<uint8_t[]> pixels;  // width x height x bytesPerPixel bytes, or null
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bytesPerPixel = 0;  // 3 once a header has passed, 0 in a slot never loaded
+};
+
+struct SpriteTable {
+    std::unique_ptr<Sprite[]> Slots;  // SpriteSlotCount entries
+
+    void Allocate() { Slots = std::make_unique<Sprite[]>(SpriteSlotCount); }
+    void Release() { Slots.reset(); }
+};
+
+// Loads the BMP at gamePath (".\folder\file.bmp") into slot. Returns true
+// when the slot now holds the file's image.
+bool LoadSprite(SpriteTable& table, const std::string& gamePath, int slot);
+
+// Runs the eight folder loaders of the image catalogue in start-up order.
+void LoadAssetCatalogue(SpriteTable& table);
+
+}  // namespace delver

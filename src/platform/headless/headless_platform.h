@@ -1,0 +1,60 @@
+// The headless backend: an offscreen OpenGL context (EGL, no display) that
+// renders into a framebuffer object the size of the window, key state and
+// cursor set by the caller (the input script or a test), and a virtual
+// clock whose sleeps return at once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace delver {
+
+class HeadlessPlatform : public Platform {
+public:
+    HeadlessPlatform();
+    ~HeadlessPlatform() override;
+
+    WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
+    std::vector<ReleaseStep> DestroyGlWindow() override;
+    bool HasWindow() const override;
+    void SetCursorVisible(bool visible) override;
+    ScreenRect WindowRect() override;
+    void MoveWindow(int x, int y, int width, int height) override;
+    void SwapBuffers() override;
+    MessageKind PollMessage() override;
+    bool IsKeyHeld(int vk) override;
+    ScreenPoint CursorPos() override;
+    void Sleep(unsigned ms) override;
+    int64_t CalendarSeconds() override;
+    void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
+
+    // --- control, for the input script and tests ---
+    void SetKey(int vk, bool held);
+    void SetCursor(ScreenPoint p) { cursor_ = p; }
+    void PushMessage(MessageKind m) { messages_.push_back(m); }
+    uint64_t VirtualMilliseconds() const { return virtualMs_; }
+    bool CursorVisible() const { return cursorVisible_; }
+    int SwapCount() const { return swaps_; }
+    // The last message shown, for tests.
+    const std::string& LastMessageText() const { return lastMessage_; }
+    const std::string& LastMessageCaption() const { return lastCaption_; }
+
+private:
+    struct Gl;
+    std::unique_ptr<Gl> gl_;
+    ScreenRect rect_{};
+    ScreenPoint cursor_{};
+    std::array<bool, 256> keys_{};
+    std::deque<MessageKind> messages_;
+    uint64_t virtualMs_ = 0;
+    bool cursorVisible_ = true;
+    int swaps_ = 0;
+    std::string lastMessage_;
+    std::string lastCaption_;
+};
+
+}  // namespace delver

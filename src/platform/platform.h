@@ -1,0 +1,87 @@
+// The seam between the game and the machine it runs on. Every backend
+// (SDL on Linux, Win32 on Windows, headless for tests) implements this one
+// interface; the game above it never includes a backend header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace delver {
+
+// The creation steps of a window with an OpenGL context. A backend reports
+// the first step that failed; the shared window code turns it into the
+// player-facing message.
+enum class WindowStep {
+    Ok,
+    StepRegisterClass,
+    StepCreateWindow,
+    StepGetDeviceContext,
+    StepChoosePixelFormat,
+    StepSetPixelFormat,
+    StepCreateContext,
+    StepMakeCurrent,
+};
+
+// The release steps of a window; a backend lists every step that failed.
+enum class ReleaseStep {
+    StepReleaseCurrent,  // making no context current
+    StepDeleteContext,
+    StepReleaseDeviceContext,
+    StepDestroyWindow,
+    StepUnregisterClass,
+};
+
+struct ScreenRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct ScreenPoint {
+    int x = 0, y = 0;
+};
+
+// One message drained from the window's queue. The game acts on closing and
+// on the two mouse buttons; everything else is handled by the backend.
+enum class MessageKind { None, Close, LeftButtonDown, RightButtonDown, Other };
+
+enum class DialogKind { Error, Information };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- window -------------------------------------------------------
+    // Opens a window of the given drawing-area size at the screen's top-left
+    // with a current OpenGL context (16-bit depth, double buffered). Returns
+    // the failing step; on failure nothing is left half made.
+    virtual WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) = 0;
+    // Releases what CreateGlWindow made; returns the steps that failed.
+    virtual std::vector<ReleaseStep> DestroyGlWindow() = 0;
+    virtual bool HasWindow() const = 0;
+    virtual void SetCursorVisible(bool visible) = 0;
+    // The window's rectangle in screen coordinates (right and bottom exclusive).
+    virtual ScreenRect WindowRect() = 0;
+    virtual void MoveWindow(int x, int y, int width, int height) = 0;
+    virtual void SwapBuffers() = 0;
+
+    // --- messages -----------------------------------------------------
+    // Removes one pending message; MessageKind::None when the queue is empty.
+    virtual MessageKind PollMessage() = 0;
+
+    // --- input --------------------------------------------------------
+    // Is the Windows virtual key vk held down at this moment.
+    virtual bool IsKeyHeld(int vk) = 0;
+    // Cursor position in screen coordinates.
+    virtual ScreenPoint CursorPos() = 0;
+
+    // --- time ---------------------------------------------------------
+    // Stops the whole program for ms milliseconds (virtual when headless).
+    virtual void Sleep(unsigned ms) = 0;
+    // Calendar time in whole seconds.
+    virtual int64_t CalendarSeconds() = 0;
+
+    // --- dialogs ------------------------------------------------------
+    virtual void ShowMessage(const char* caption, const char* text, DialogKind kind) = 0;
+};
+
+}  // namespace delver

@@ -1,0 +1,122 @@
+// The game's world state: the two cell grids, the shell variables of the
+// frame loop, the unit table and the camera. Plain data; the routines that
+// change it live beside it in world/, view3d/, ui/ and persist/.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace delver {
+
+// Grid dimensions.
+inline constexpr int GridWidth = 256;
+inline constexpr int LayerCount = 180;
+inline constexpr int LayerStride = GridWidth * GridWidth;
+inline constexpr int GridCells = LayerStride * LayerCount;  // 11,796,480
+
+// Byte offset of cell (x, y, z): layer z, row y, column x. No range check.
+constexpr int CellIndex(int x, int y, int z) { return z * LayerStride + y * GridWidth + x; }
+
+// True when (x, y, z) names a cell of the grid. Works for any 32-bit input.
+constexpr bool CellInGrid(int x, int y, int z) {
+    return x >= 0 && x < GridWidth && y >= 0 && y < GridWidth && z >= 0 && z < LayerCount;
+}
+
+// Cell codes of the WorldGrid.
+enum CellCode : uint8_t {
+    Empty = 0,
+    Brick = 1,
+    Grass = 2,
+    Dirt = 3,
+    DiagonalPane = 4,
+    LevelFloor = 60,   // '<'
+    LevelRock = 61,    // '='
+    Door = 70,         // 'F'
+    StairFoot = 76,    // 'L'
+    StairHead = 77,    // 'M'
+    Fountain = 84,     // 'T'
+    Candelabrum = 86,  // 'V'
+    Coffin = 88,       // 'X'
+    Chest = 90,        // 'Z'
+    Scroll = 100,      // 'd'
+    Pillar = 160,
+};
+
+inline constexpr uint8_t ObjectiveMarker = 10;
+
+// The two grids, allocated once at start-up and zero-filled.
+struct WorldGrids {
+    std::unique_ptr<uint8_t[]> WorldGrid;
+    std::unique_ptr<uint8_t[]> MarkerGrid;
+
+    // Allocates both grids filled with zeros.
+    void Allocate() {
+        WorldGrid = std::make_unique<uint8_t[]>(GridCells);
+        MarkerGrid = std::make_unique<uint8_t[]>(GridCells);
+    }
+    void Release() {
+        WorldGrid.reset();
+        MarkerGrid.reset();
+    }
+};
+
+// The frame loop's variables.
+struct ShellState {
+    int32_t QuitRequested = 0;
+    int32_t FrameCounter = 0;
+    int32_t ViewDistance = 14;  // replaced by 6 just before the loop
+    int32_t PixelZoom = 2;
+    int32_t PlayerCell[3] = {0, 0, 0};  // X column, Y row, Z layer
+    int32_t MouseLook = 0;
+    int32_t AutoWalk = 0;
+    int32_t ObjectiveTotal = 0;
+    int32_t ObjectivesFound = 0;
+    // Indexed by mouse button: 1 left, 3 right; 0 and 2 unused.
+    int32_t ClickPending[4] = {0, 0, 0, 0};
+    int32_t ClickFrame[4] = {0, 0, 0, 0};
+};
+
+// One unit record. Its byte layout is part of the save format
+// (little-endian on every platform we build for).
+struct UnitRecord {
+    uint8_t unused0[102];
+    uint16_t CellX;
+    uint16_t CellY;
+    uint16_t CellZ;
+    uint8_t unused1[60];
+    float CellPosition[3];
+    float PreviousCellPosition[3];
+    uint8_t unused2[508];
+    int32_t StepCounter;
+};
+static_assert(sizeof(UnitRecord) == 704);
+static_assert(offsetof(UnitRecord, CellX) == 102);
+static_assert(offsetof(UnitRecord, CellY) == 104);
+static_assert(offsetof(UnitRecord, CellZ) == 106);
+static_assert(offsetof(UnitRecord, CellPosition) == 168);
+static_assert(offsetof(UnitRecord, PreviousCellPosition) == 180);
+static_assert(offsetof(UnitRecord, StepCounter) == 700);
+static_assert(std::endian::native == std::endian::little, "save files are little-endian memory images");
+
+inline constexpr int UnitCount = 3000;
+inline constexpr int PlayerUnit = 1;
+
+struct UnitTable {
+    std::unique_ptr<UnitRecord[]> Units;  // UnitCount records, zero-filled
+
+    void Allocate() { Units = std::make_unique<UnitRecord[]>(UnitCount); }
+    void Release() { Units.reset(); }
+    UnitRecord& Player() { return Units[PlayerUnit]; }
+};
+
+// Camera and movement state.
+struct CameraState {
+    float Yaw = 0.0f;    // degrees
+    float Pitch = 0.0f;  // degrees
+    int32_t CycleStep = 2;  // movement divisor, 1..36
+};
+
+}  // namespace delver
