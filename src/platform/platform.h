@@ -82,6 +82,12 @@ public:
 
     // --- dialogs ------------------------------------------------------
     virtual void ShowMessage(const char* caption, const char* text, DialogKind kind) = 0;
+
+    // --- capabilities ---------------------------------------------------
+    // False for a backend that can read no key without its window: there a
+    // failed window creation must end the program, since nothing could
+    // ever press Escape.
+    virtual bool CanRunWithoutWindow() const { return true; }
 };
 
 }  // namespace delver
