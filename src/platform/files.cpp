@@ -97,6 +97,12 @@ size_t GameFile::Write(const void* buffer, size_t count) {
     return done;
 }
 
+int64_t GameFile::Size() const {
+    LARGE_INTEGER size;
+    if (!handle_ || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) return -1;
+    return static_cast<int64_t>(size.QuadPart);
+}
+
 bool GameFile::Sync() { return handle_ && FlushFileBuffers(static_cast<HANDLE>(handle_)); }
 
 bool GameFile::Close() {
@@ -172,6 +178,12 @@ size_t GameFile::Write(const void* buffer, size_t count) {
         done += static_cast<size_t>(put);
     }
     return done;
+}
+
+int64_t GameFile::Size() const {
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
 }
 
 bool GameFile::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }

@@ -35,6 +35,8 @@ public:
     size_t Read(void* buffer, size_t count);
     // Writes count bytes, looping over short writes. Returns bytes written.
     size_t Write(const void* buffer, size_t count);
+    // Size of the open file in bytes, or -1 when it cannot be told.
+    int64_t Size() const;
     // Flushes written data to the disk. False on failure.
     bool Sync();
     // Closes the file; false if closing reported an error.
