@@ -1,0 +1,71 @@
+#include "ui/hud.h"
+
+#include <cstdio>
+
+#include "platform/input.h"
+
+namespace delver {
+
+namespace {
+
+constexpr int HudX = 12;
+constexpr int HudRed = 255, HudGreen = 255, HudBlue = 0;
+
+constexpr const char* TitleText = "WIN32ZUVRINMARROWDELVER002A";
+// Drawn in the small font, which covers codes 33..122 (no backquote) and space.
+constexpr const char* CreditText = "A DUNGEON DELVE - EXPLORE, COLLECT THE ORBS";
+
+}  // namespace
+
+std::string HudLineText(int line, const ShellState& shell, int mouseX, int mouseY) {
+    char text[256];
+    switch (line) {
+    case HudTitle:
+        return TitleText;
+    case HudCredit:
+        return CreditText;
+    case HudObjective:
+        std::snprintf(text, sizeof text, "Objective Number = %d / %d  MVD = %d", shell.ObjectivesFound,
+                      shell.ObjectiveTotal, shell.ViewDistance);
+        return text;
+    case HudPosition:
+        std::snprintf(text, sizeof text, "SX=%d,SY=%d,SZ=%d mx=%d my=%d", shell.PlayerCell[0], shell.PlayerCell[1],
+                      shell.PlayerCell[2], mouseX, mouseY);
+        return text;
+    default:
+        return {};
+    }
+}
+
+int HudLineBaseline(int line, int framebufferHeight) {
+    switch (line) {
+    case HudTitle:
+        return framebufferHeight - 14;
+    case HudCredit:
+        return 14;
+    case HudObjective:
+        return 46;
+    case HudPosition:
+        return 31;
+    default:
+        return 0;
+    }
+}
+
+void HudLines(FrameState& frame, const ShellState& shell, Platform& platform) {
+    FormatText(frame, "%s", TitleText);
+    DrawTextLarge(frame, HudX, HudLineBaseline(HudTitle, frame.Height), HudRed, HudGreen, HudBlue);
+
+    FormatText(frame, "%s", CreditText);
+    DrawTextSmall(frame, HudX, HudLineBaseline(HudCredit, frame.Height), HudRed, HudGreen, HudBlue);
+
+    FormatText(frame, "Objective Number = %d / %d  MVD = %d", shell.ObjectivesFound, shell.ObjectiveTotal,
+               shell.ViewDistance);
+    DrawTextLarge(frame, HudX, HudLineBaseline(HudObjective, frame.Height), HudRed, HudGreen, HudBlue);
+
+    FormatText(frame, "SX=%d,SY=%d,SZ=%d mx=%d my=%d", shell.PlayerCell[0], shell.PlayerCell[1], shell.PlayerCell[2],
+               MouseX(platform, frame.Width), MouseY(platform, frame.Height));
+    DrawTextLarge(frame, HudX, HudLineBaseline(HudPosition, frame.Height), HudRed, HudGreen, HudBlue);
+}
+
+}  // namespace delver
