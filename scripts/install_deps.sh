@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages delver needs to build, test and run.
+# Skips the work when everything is already there. Needs root or sudo.
+set -euo pipefail
+
+packages=(
+  cmake make g++ pkg-config
+  libsdl2-dev libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
+  libgtest-dev
+  xvfb xauth
+  g++-mingw-w64-i686-win32
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
+    echo "delver: these packages are missing and I am not root: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+echo "delver: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

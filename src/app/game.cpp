@@ -1,0 +1,195 @@
+#include "app/game.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/window.h"
+#include "persist/overworld.h"
+#include "persist/save_slots.h"
+#include "platform/input.h"
+#include "ui/hud.h"
+#include "view3d/scene.h"
+#include "world/world_finishing.h"
+
+namespace delver {
+
+namespace {
+
+// The keypad keys change the player's layer only into an open cell of the
+// grid next to it. The live cell is tested, in 64-bit arithmetic, since
+// the player may have walked far outside the grid.
+void ChangeLayer(Game& game, int direction) {
+    int32_t* cell = game.shell.PlayerCell;
+    int64_t target = static_cast<int64_t>(cell[2]) + direction;
+    if (target < 1 || target > LayerCount - 1) return;
+    if (!CellInGrid(cell[0], cell[1], static_cast<int>(target))) return;
+    if (game.grids.WorldGrid[CellIndex(cell[0], cell[1], static_cast<int>(target))] != Empty) return;
+    cell[2] = static_cast<int32_t>(target);
+}
+
+SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
+    return SaveTarget{game.grids, game.units, game.shell, game.camera, game.frame, platform};
+}
+
+}  // namespace
+
+bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
+    SetFramebufferSize(game.frame, 320, 240);
+    game.shell.PixelZoom = 2;
+
+    // System initialisation.
+    SetFramebufferSize(game.frame, game.frame.Width, game.frame.Height);
+    game.grids.Allocate();
+    game.sprites.Allocate();
+    game.units.Allocate();
+    game.items.Allocate();
+    LoadAssetCatalogue(game.sprites);
+    AllocateGeneratorWorkspace(game.generator, true);
+    ConsoleInit(game.console);
+    FillItemCatalogue(game.items);
+    SeedItemCopies(game.items);
+    UnitRecord& player = game.units.Player();
+    player.CellPosition[0] = player.CellPosition[1] = player.CellPosition[2] = 0.5f;
+    game.grids.WorldGrid[CellIndex(0, 0, 0)] = 0;
+    game.grids.WorldGrid[CellIndex(1, 0, 0)] = 1;
+    game.grids.WorldGrid[CellIndex(2, 0, 0)] = 0;
+    game.grids.WorldGrid[CellIndex(3, 0, 0)] = 1;
+
+    bool windowOk = OpenMainWindow(game, platform) != 0;
+    if (!windowOk && !platform.CanRunWithoutWindow()) return false;
+
+    LoadOverworld(game.grids, platform, 1);
+
+    game.seed = seed ? *seed : static_cast<uint32_t>(platform.CalendarSeconds());
+    SeedRandom(game.random, game.seed);
+
+    ReleaseGeneratorWorkspace(game.generator);
+    AllocateGeneratorWorkspace(game.generator, false);
+    GenerateDungeon(game.grids, game.generator, game.random, 128, 128, 140, 9, 32, 400);
+    FinishWorld(game.grids, game.shell, game.random);
+
+    game.shell.ViewDistance = 6;
+    for (int b = 1; b <= 3; ++b) {
+        game.shell.ClickFrame[b] = 0;
+        game.shell.ClickPending[b] = 0;
+    }
+    return true;
+}
+
+bool RunFrame(Game& game, Platform& platform) {
+    ShellState& s = game.shell;
+    ClearFrame(game.frame);
+
+    WorldView view{game.grids, game.shell, game.units, game.camera, game.gl, game.frame, platform};
+    DrawWorldFrame(view);
+
+    UnitRecord& player = game.units.Player();
+    player.CellX = static_cast<uint16_t>(s.PlayerCell[0]);
+    player.CellY = static_cast<uint16_t>(s.PlayerCell[1]);
+    player.CellZ = static_cast<uint16_t>(s.PlayerCell[2]);
+
+    HudLines(game.frame, game.shell, platform);
+    ConsoleUpdate(game.console, game.frame, platform, game.grids, game.shell, game.camera);
+    DrawCrosshair(game.frame, platform);
+    CollectObjective(game.grids, game.shell);
+    PresentFrame(game.frame, platform, s.PixelZoom);
+
+    if (!WindowHotkeys(game, platform)) return false;
+
+    // The key bindings, in their fixed order; each pause follows its key.
+    if (KeyDown(platform, vk::Escape)) s.QuitRequested = 1;
+    if (KeyDown(platform, vk::LeftBracket)) {
+        if (s.ViewDistance > 1) s.ViewDistance -= 1;
+        platform.Sleep(100);
+    }
+    if (KeyDown(platform, vk::RightBracket)) {
+        if (s.ViewDistance < 30) s.ViewDistance += 1;
+        platform.Sleep(100);
+    }
+    // The click toggles.
+    if (s.ClickPending[3] == 1) s.MouseLook = 1 - s.MouseLook;
+    if (s.ClickPending[1] == 1) s.AutoWalk = 1 - s.AutoWalk;
+    if (KeyDown(platform, vk::KeypadPlus)) {
+        ChangeLayer(game, +1);
+        platform.Sleep(800);
+    }
+    if (KeyDown(platform, vk::KeypadMinus)) {
+        ChangeLayer(game, -1);
+        platform.Sleep(800);
+    }
+    SaveTarget target = MakeSaveTarget(game, platform);
+    if (KeyDown(platform, vk::F5)) {
+        SaveGame(target, 1);
+        platform.Sleep(300);
+    }
+    if (KeyDown(platform, vk::F6)) {
+        SaveGame(target, 2);
+        platform.Sleep(300);
+    }
+    if (KeyDown(platform, vk::F7)) {
+        LoadGame(target, 1);
+        platform.Sleep(300);
+    }
+    if (KeyDown(platform, vk::F8)) {
+        LoadGame(target, 2);
+        platform.Sleep(300);
+    }
+
+    for (int b = 1; b <= 3; ++b) s.ClickPending[b] = 0;
+    while (PumpMessages(game, platform)) {
+    }
+    // The counter wraps like the 32-bit integer it is saved as.
+    s.FrameCounter = static_cast<int32_t>(static_cast<uint32_t>(s.FrameCounter) + 1u);
+    return true;
+}
+
+void ShutDown(Game& game) {
+    ReleaseFramebuffer(game.frame);
+    game.grids.Release();
+    game.sprites.Release();
+    game.units.Release();
+    game.items.Release();
+    ReleaseGeneratorWorkspace(game.generator);
+    ConsoleRelease(game.console);
+}
+
+namespace {
+std::string JsonFloat(float f) {
+    if (!std::isfinite(f)) return "null";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+    return buf;
+}
+}  // namespace
+
+std::string RunReport(const Game& game, int64_t framesRun, uint64_t sleptMs) {
+    const ShellState& s = game.shell;
+    std::string r = "{";
+    r += "\"frames\":" + std::to_string(framesRun);
+    r += ",\"frame_counter\":" + std::to_string(s.FrameCounter);
+    r += ",\"slept_ms\":" + std::to_string(sleptMs);
+    r += ",\"seed\":" + std::to_string(game.seed);
+    r += ",\"player\":[" + std::to_string(s.PlayerCell[0]) + "," + std::to_string(s.PlayerCell[1]) + "," +
+         std::to_string(s.PlayerCell[2]) + "]";
+    if (game.units.Units) {
+        const UnitRecord& p = game.units.Units[PlayerUnit];
+        r += ",\"cell_position\":[" + JsonFloat(p.CellPosition[0]) + "," + JsonFloat(p.CellPosition[1]) + "," +
+             JsonFloat(p.CellPosition[2]) + "]";
+        r += ",\"step_counter\":" + std::to_string(p.StepCounter);
+    }
+    r += ",\"objectives_found\":" + std::to_string(s.ObjectivesFound);
+    r += ",\"objective_total\":" + std::to_string(s.ObjectiveTotal);
+    r += ",\"view_distance\":" + std::to_string(s.ViewDistance);
+    r += ",\"cycle_step\":" + std::to_string(game.camera.CycleStep);
+    r += ",\"yaw\":" + JsonFloat(game.camera.Yaw);
+    r += ",\"pitch\":" + JsonFloat(game.camera.Pitch);
+    r += ",\"pixel_zoom\":" + std::to_string(s.PixelZoom);
+    r += ",\"mouse_look\":" + std::to_string(s.MouseLook);
+    r += ",\"auto_walk\":" + std::to_string(s.AutoWalk);
+    r += ",\"console_open\":" + std::to_string(game.console.ConsoleOpen);
+    r += ",\"quit_requested\":" + std::to_string(s.QuitRequested);
+    r += "}";
+    return r;
+}
+
+}  // namespace delver

@@ -1,0 +1,87 @@
+// Input scripts: keys, cursor, clicks and close requests by frame number,
+// so that a run can be replayed. A script works over every backend: its
+// keys add to the real key state, its cursor replaces the real one from its
+// first mouse event, and its clicks and close requests join the real
+// messages.
+//
+//   <frame> down <key>        key held from this frame on
+//   <frame> up <key>          released from this frame on
+//   <frame> tap <key>         held during this frame only
+//   <frame> mouse <x> <y>     cursor at framebuffer pixel (x, y), origin bottom-left
+//   <frame> click left|right  a button-down message in this frame's message drain
+//   <frame> close             a close request in this frame's message drain
+//
+// '#' starts a comment; blank lines are ignored; frames never decrease.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace delver {
+
+struct ScriptEvent {
+    enum class Kind { Down, Up, Tap, Mouse, Click, Close };
+    int64_t frame = 0;
+    Kind kind = Kind::Down;
+    int key = 0;          // virtual key for Down/Up/Tap
+    int x = 0, y = 0;     // framebuffer pixel for Mouse
+    bool right = false;   // Click: right button when true
+    int line = 0;         // source line, for messages
+};
+
+struct InputScript {
+    std::vector<ScriptEvent> events;
+};
+
+// Parses script text. On error returns false and sets error to
+// "line N: what is wrong".
+bool ParseInputScript(const std::string& text, InputScript& out, std::string& error);
+
+// A key name or decimal virtual-key code (1..255); -1 when unknown.
+int KeyCodeFromName(const std::string& name);
+
+// Wraps a backend and adds the script's input to it. It also counts every
+// sleep, which the run report shows.
+class ScriptedPlatform : public Platform {
+public:
+    ScriptedPlatform(Platform& inner, InputScript script, int framebufferWidth, int framebufferHeight);
+
+    // Applies every event up to and including this frame. Called at the top
+    // of each frame with the frame loop's FrameCounter.
+    void BeginFrame(int64_t frame);
+    uint64_t SleptMilliseconds() const { return slept_; }
+
+    WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
+    std::vector<ReleaseStep> DestroyGlWindow() override;
+    bool HasWindow() const override;
+    void SetCursorVisible(bool visible) override;
+    ScreenRect WindowRect() override;
+    void MoveWindow(int x, int y, int width, int height) override;
+    void SwapBuffers() override;
+    MessageKind PollMessage() override;
+    bool IsKeyHeld(int vk) override;
+    ScreenPoint CursorPos() override;
+    void Sleep(unsigned ms) override;
+    int64_t CalendarSeconds() override;
+    void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
+    bool CanRunWithoutWindow() const override;
+
+private:
+    Platform& inner_;
+    InputScript script_;
+    size_t next_ = 0;
+    int fbWidth_, fbHeight_;
+    std::array<bool, 256> held_{};
+    std::vector<int> tapped_;  // released when the next frame begins
+    bool hasCursor_ = false;
+    int cursorX_ = 0, cursorY_ = 0;  // framebuffer pixel
+    std::deque<MessageKind> messages_;
+    uint64_t slept_ = 0;
+};
+
+}  // namespace delver

@@ -1,0 +1,116 @@
+#include "app/options.h"
+
+namespace delver {
+
+const char* UsageText() {
+    return "usage: delver [-C DIR] [--seed N] [--headless] [--frames N] [--input FILE]\n"
+           "              [--screenshot FILE] [--report] [--render fast|literal] [--help] [--version]\n"
+           "\n"
+           "  -C DIR            change to DIR first (the game folder holding bmp_* and map)\n"
+           "  --seed N          build the dungeon from seed N (0..4294967295) instead of the clock\n"
+           "  --headless        no window: offscreen OpenGL, scripted input, virtual clock\n"
+           "  --frames N        end after N frames (Escape or closing the window also ends)\n"
+           "  --input FILE      play the input script FILE (keys, mouse, clicks by frame)\n"
+           "  --screenshot FILE after the last frame, write the picture last shown as a 24-bit BMP\n"
+           "  --report          at exit print one JSON object describing the game's state\n"
+           "  --render MODE     scene drawing path: fast (default) or literal\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n";
+}
+
+bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& out) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    if (i == text.size()) return false;
+    // Accumulate as a negative number so that the most negative value fits.
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c < '0' || c > '9') return false;
+        int digit = c - '0';
+        if (value < (INT64_MIN + digit) / 10) return false;
+        value = value * 10 - digit;
+    }
+    if (!negative) {
+        if (value == INT64_MIN) return false;
+        value = -value;
+    }
+    if (value < min || value > max) return false;
+    out = value;
+    return true;
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error) {
+    out = Options{};
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const char* what) -> const std::string* {
+            if (i + 1 >= args.size()) {
+                error = "option " + a + " needs " + what;
+                return nullptr;
+            }
+            return &args[++i];
+        };
+        if (a == "-C") {
+            const std::string* v = value("a folder");
+            if (!v) return false;
+            if (v->empty()) {
+                error = "option -C needs a folder";
+                return false;
+            }
+            out.directory = *v;
+        } else if (a == "--seed") {
+            const std::string* v = value("a number");
+            if (!v) return false;
+            int64_t n = 0;
+            if (!ParseInteger(*v, 0, UINT32_MAX, n)) {
+                error = "option --seed: '" + *v + "' is not a number from 0 to 4294967295";
+                return false;
+            }
+            out.seed = static_cast<uint32_t>(n);
+        } else if (a == "--headless") {
+            out.headless = true;
+        } else if (a == "--frames") {
+            const std::string* v = value("a number");
+            if (!v) return false;
+            int64_t n = 0;
+            if (!ParseInteger(*v, 0, INT32_MAX, n)) {
+                error = "option --frames: '" + *v + "' is not a number from 0 to 2147483647";
+                return false;
+            }
+            out.frames = n;
+        } else if (a == "--input") {
+            const std::string* v = value("a file");
+            if (!v) return false;
+            out.inputScript = *v;
+        } else if (a == "--screenshot") {
+            const std::string* v = value("a file");
+            if (!v) return false;
+            out.screenshot = *v;
+        } else if (a == "--report") {
+            out.report = true;
+        } else if (a == "--render") {
+            const std::string* v = value("fast or literal");
+            if (!v) return false;
+            if (*v != "fast" && *v != "literal") {
+                error = "option --render: '" + *v + "' is neither fast nor literal";
+                return false;
+            }
+            out.render = *v;
+        } else if (a == "--help" || a == "-h") {
+            out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
+        } else {
+            error = "unknown option '" + a + "' (see --help)";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace delver

@@ -1,0 +1,35 @@
+// The command line of delver. Tests and tools rely on this contract.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace delver {
+
+struct Options {
+    std::string directory;                 // -C DIR: the game folder
+    std::optional<uint32_t> seed;          // --seed N: instead of the clock
+    bool headless = false;                 // --headless
+    std::optional<int64_t> frames;         // --frames N: end after N frames
+    std::string inputScript;               // --input FILE
+    std::string screenshot;                // --screenshot FILE
+    bool report = false;                   // --report
+    std::string render = "fast";           // --render fast|literal
+    bool help = false;
+    bool version = false;
+};
+
+// Parses argv[1..]. On a bad command line returns false and sets error to
+// one line naming the problem.
+bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
+
+// The usage text printed by --help.
+const char* UsageText();
+
+// Strict decimal parsing: only digits (an optional leading '-' when
+// allowNegative), no overflow past the given range.
+bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& out);
+
+}  // namespace delver

@@ -1,0 +1,36 @@
+// The game's window: creation and release with the player-facing error
+// messages, the message drain with the click gate, and the window keys
+// (F1..F4 zoom, M move). The backend does the platform work; the texts and
+// the order of things live here so every backend behaves alike.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace delver {
+
+struct Game;
+
+// Makes the window with a current GL context, sets up projection, render
+// state and textures. On failure shows the step's message and returns 0.
+int CreateGlWindow(Game& game, Platform& platform, const char* title, int width, int height, int colourBits);
+
+// Releases the window, showing a message for every release step that fails.
+void DestroyGlWindow(Platform& platform);
+
+// The start-up window: "GAME" at framebuffer size x PixelZoom, cursor hidden.
+int OpenMainWindow(Game& game, Platform& platform);
+
+// Drains one message and acts on it: closing requests quit; a mouse button
+// is accepted at most once in 13 frames. Returns 0 when the queue was empty.
+int PumpMessages(Game& game, Platform& platform);
+
+// F1..F4: re-create the window at zoom 1..4; M: move it to the cursor.
+// Returns false if a window that the backend needs could not be made.
+bool WindowHotkeys(Game& game, Platform& platform);
+
+// The message text of a failed creation step.
+const char* WindowStepMessage(WindowStep step);
+// The message text of a failed release step.
+const char* ReleaseStepMessage(ReleaseStep step);
+
+}  // namespace delver

@@ -1,0 +1,231 @@
+// The command line and the input script: the contract that tools and
+// tests rely on, parsed strictly.
+#include <gtest/gtest.h>
+
+#include "app/input_script.h"
+#include "app/options.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/input.h"
+
+namespace delver {
+namespace {
+
+Options Parse(std::vector<std::string> args) {
+    Options o;
+    std::string error;
+    EXPECT_TRUE(ParseOptions(args, o, error)) << error;
+    return o;
+}
+
+std::string ParseError(std::vector<std::string> args) {
+    Options o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions(args, o, error));
+    return error;
+}
+
+TEST(CommandLine, AcceptsEveryOption) {
+    Options o = Parse({"-C", "game", "--seed", "4294967295", "--headless", "--frames", "100", "--input", "s.txt",
+                       "--screenshot", "shot.bmp", "--report", "--render", "literal"});
+    EXPECT_EQ(o.directory, "game");
+    ASSERT_TRUE(o.seed);
+    EXPECT_EQ(*o.seed, 4294967295u);
+    EXPECT_TRUE(o.headless);
+    ASSERT_TRUE(o.frames);
+    EXPECT_EQ(*o.frames, 100);
+    EXPECT_EQ(o.inputScript, "s.txt");
+    EXPECT_EQ(o.screenshot, "shot.bmp");
+    EXPECT_TRUE(o.report);
+    EXPECT_EQ(o.render, "literal");
+    EXPECT_FALSE(Parse({}).seed);
+    EXPECT_EQ(Parse({}).render, "fast");
+}
+
+TEST(CommandLine, RefusesBadValuesWithOneClearLine) {
+    EXPECT_NE(ParseError({"--seed", "4294967296"}).find("--seed"), std::string::npos);
+    EXPECT_NE(ParseError({"--seed", "-1"}).find("--seed"), std::string::npos);
+    EXPECT_NE(ParseError({"--seed", "12x"}).find("12x"), std::string::npos);
+    EXPECT_NE(ParseError({"--frames", "-5"}).find("--frames"), std::string::npos);
+    EXPECT_NE(ParseError({"--frames", "99999999999999999999999"}).find("--frames"), std::string::npos);
+    EXPECT_NE(ParseError({"--frames"}).find("needs"), std::string::npos);
+    EXPECT_NE(ParseError({"--render", "quick"}).find("quick"), std::string::npos);
+    EXPECT_NE(ParseError({"--bogus"}).find("--bogus"), std::string::npos);
+    EXPECT_NE(ParseError({"-C", ""}).find("-C"), std::string::npos);
+    for (const std::string& e : {ParseError({"--bogus"}), ParseError({"--seed", "x"})})
+        EXPECT_EQ(e.find('\n'), std::string::npos);
+}
+
+TEST(InputScript, KeyNamesAndCodes) {
+    EXPECT_EQ(KeyCodeFromName("ESC"), 27);
+    EXPECT_EQ(KeyCodeFromName("esc"), 27);
+    EXPECT_EQ(KeyCodeFromName("TAB"), 9);
+    EXPECT_EQ(KeyCodeFromName("ENTER"), 13);
+    EXPECT_EQ(KeyCodeFromName("BACKSPACE"), 8);
+    EXPECT_EQ(KeyCodeFromName("SPACE"), 32);
+    EXPECT_EQ(KeyCodeFromName("SHIFT"), 16);
+    EXPECT_EQ(KeyCodeFromName("F1"), 112);
+    EXPECT_EQ(KeyCodeFromName("F12"), 123);
+    EXPECT_EQ(KeyCodeFromName("A"), 65);
+    EXPECT_EQ(KeyCodeFromName("Z"), 90);
+    EXPECT_EQ(KeyCodeFromName("0"), 48);
+    EXPECT_EQ(KeyCodeFromName("9"), 57);
+    EXPECT_EQ(KeyCodeFromName("LBRACKET"), 219);
+    EXPECT_EQ(KeyCodeFromName("RBRACKET"), 221);
+    EXPECT_EQ(KeyCodeFromName("KP_PLUS"), 107);
+    EXPECT_EQ(KeyCodeFromName("KP_MINUS"), 109);
+    EXPECT_EQ(KeyCodeFromName("27"), 27);
+    EXPECT_EQ(KeyCodeFromName("255"), 255);
+    for (const char* bad : {"F0", "F13", "F01", "256", "0x1B", "ESCAPEE", "", "-5", "AB"})
+        EXPECT_EQ(KeyCodeFromName(bad), -1) << bad;
+}
+
+TEST(InputScript, ParsesEveryEventKind) {
+    InputScript s;
+    std::string error;
+    ASSERT_TRUE(ParseInputScript("# a demo\n"
+                                 "\n"
+                                 "0 down Z   # walk back\n"
+                                 "3 up z\n"
+                                 "3 tap LBRACKET\n"
+                                 "4 mouse 160 120\n"
+                                 "5 click right\n"
+                                 "5 click left\n"
+                                 "9 close\n",
+                                 s, error))
+        << error;
+    ASSERT_EQ(s.events.size(), 7u);
+    EXPECT_EQ(s.events[0].kind, ScriptEvent::Kind::Down);
+    EXPECT_EQ(s.events[0].key, 90);
+    EXPECT_EQ(s.events[0].line, 3);
+    EXPECT_EQ(s.events[2].kind, ScriptEvent::Kind::Tap);
+    EXPECT_EQ(s.events[3].x, 160);
+    EXPECT_EQ(s.events[3].y, 120);
+    EXPECT_TRUE(s.events[4].right);
+    EXPECT_FALSE(s.events[5].right);
+    EXPECT_EQ(s.events[6].kind, ScriptEvent::Kind::Close);
+    EXPECT_EQ(s.events[6].frame, 9);
+}
+
+TEST(InputScript, ErrorsNameTheLine) {
+    struct Case {
+        const char* text;
+        const char* expect;
+    } cases[] = {
+        {"0 down ESC\n1 down NOPE\n", "line 2: unknown key 'NOPE'"},
+        {"x down ESC\n", "line 1:"},
+        {"-1 down ESC\n", "line 1:"},
+        {"99999999999 down ESC\n", "line 1:"},
+        {"5 down ESC\n4 up ESC\n", "line 2:"},
+        {"1 jump\n", "line 1: unknown event 'jump'"},
+        {"1 down\n", "line 1:"},
+        {"1 down A B\n", "line 1:"},
+        {"1 mouse 320 0\n", "line 1:"},
+        {"1 mouse 0 240\n", "line 1:"},
+        {"1 mouse 5\n", "line 1:"},
+        {"1 click middle\n", "line 1:"},
+        {"1 close now\n", "line 1:"},
+        {"1\n", "line 1:"},
+    };
+    for (const Case& c : cases) {
+        InputScript s;
+        std::string error;
+        EXPECT_FALSE(ParseInputScript(c.text, s, error)) << c.text;
+        EXPECT_EQ(error.rfind(c.expect, 0), 0u) << c.text << " gave: " << error;
+    }
+}
+
+class ScriptedInput : public ::testing::Test {
+protected:
+    HeadlessPlatform backend;
+    void SetUp() override { ASSERT_EQ(backend.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok); }
+    ScriptedPlatform Make(const char* text) {
+        InputScript s;
+        std::string error;
+        EXPECT_TRUE(ParseInputScript(text, s, error)) << error;
+        return ScriptedPlatform(backend, s, 320, 240);
+    }
+};
+
+TEST_F(ScriptedInput, KeysFollowTheirFrames) {
+    ScriptedPlatform p = Make("1 down A\n3 up A\n4 tap B\n");
+    p.BeginFrame(0);
+    EXPECT_FALSE(p.IsKeyHeld('A'));
+    p.BeginFrame(1);
+    EXPECT_TRUE(p.IsKeyHeld('A'));
+    p.BeginFrame(2);
+    EXPECT_TRUE(p.IsKeyHeld('A'));
+    p.BeginFrame(3);
+    EXPECT_FALSE(p.IsKeyHeld('A'));
+    p.BeginFrame(4);
+    EXPECT_TRUE(p.IsKeyHeld('B'));
+    p.BeginFrame(5);
+    EXPECT_FALSE(p.IsKeyHeld('B'));
+    // The real key state still counts.
+    backend.SetKey('C', true);
+    EXPECT_TRUE(p.IsKeyHeld('C'));
+}
+
+TEST_F(ScriptedInput, EventsOfSkippedFramesStillApply) {
+    // A frame count restored from a save can jump; events are not lost.
+    ScriptedPlatform p = Make("2 down A\n7 click left\n");
+    p.BeginFrame(10);
+    EXPECT_TRUE(p.IsKeyHeld('A'));
+    EXPECT_EQ(p.PollMessage(), MessageKind::LeftButtonDown);
+    EXPECT_EQ(p.PollMessage(), MessageKind::None);
+}
+
+TEST_F(ScriptedInput, MessagesJoinTheRealOnesInOrder) {
+    ScriptedPlatform p = Make("0 click right\n0 click left\n0 close\n");
+    backend.PushMessage(MessageKind::Other);
+    p.BeginFrame(0);
+    EXPECT_EQ(p.PollMessage(), MessageKind::RightButtonDown);
+    EXPECT_EQ(p.PollMessage(), MessageKind::LeftButtonDown);
+    EXPECT_EQ(p.PollMessage(), MessageKind::Close);
+    EXPECT_EQ(p.PollMessage(), MessageKind::Other);
+    EXPECT_EQ(p.PollMessage(), MessageKind::None);
+}
+
+TEST_F(ScriptedInput, CursorReadsBackAsTheScriptedPixelAtEveryZoom) {
+    for (int zoom = 1; zoom <= 4; ++zoom) {
+        backend.DestroyGlWindow();
+        ASSERT_EQ(backend.CreateGlWindow("GAME", 320 * zoom, 240 * zoom, 16), WindowStep::Ok);
+        backend.MoveWindow(37, 11, 320 * zoom, 240 * zoom);
+        for (int x : {0, 1, 7, 159, 160, 318, 319}) {
+            for (int y : {0, 1, 3, 90, 120, 238, 239}) {
+                std::string text = "0 mouse " + std::to_string(x) + " " + std::to_string(y) + "\n";
+                ScriptedPlatform p = Make(text.c_str());
+                p.BeginFrame(0);
+                EXPECT_EQ(MouseX(p, 320), x) << "zoom " << zoom;
+                EXPECT_EQ(MouseY(p, 240), y) << "zoom " << zoom;
+            }
+        }
+    }
+}
+
+TEST_F(ScriptedInput, SleepsAreCounted) {
+    ScriptedPlatform p = Make("");
+    p.Sleep(300);
+    p.Sleep(120);
+    EXPECT_EQ(p.SleptMilliseconds(), 420u);
+    EXPECT_EQ(backend.VirtualMilliseconds(), 420u);
+}
+
+TEST(MousePosition, FollowsTheWindowRectangle) {
+    ScreenRect r{0, 0, 640, 480};
+    // Bottom screen row is offset 1 of the 480-pixel span: row 0; the top row: 239.
+    EXPECT_EQ(MouseYFrom({10, 479}, r, 240), 0);
+    EXPECT_EQ(MouseYFrom({10, 0}, r, 240), 239);
+    EXPECT_EQ(MouseXFrom({0, 10}, r, 320), 0);
+    EXPECT_EQ(MouseXFrom({639, 10}, r, 320), 319);
+    // Outside the window: clamped.
+    EXPECT_EQ(MouseXFrom({-50, 10}, r, 320), 0);
+    EXPECT_EQ(MouseXFrom({5000, 10}, r, 320), 319);
+    EXPECT_EQ(MouseYFrom({10, 900}, r, 240), 0);
+    EXPECT_EQ(MouseYFrom({10, -900}, r, 240), 239);
+    // A window without extent gives 0 instead of dividing by zero.
+    EXPECT_EQ(MouseXFrom({10, 10}, ScreenRect{5, 5, 5, 5}, 320), 0);
+    EXPECT_EQ(MouseYFrom({10, 10}, ScreenRect{5, 9, 5, 2}, 240), 0);
+}
+
+}  // namespace
+}  // namespace delver
