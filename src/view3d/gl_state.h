@@ -1,0 +1,52 @@
+// OpenGL state of the 3D view: the fixed 320 x 240 viewport and perspective,
+// the render state every frame relies on, and the 32 texture names through
+// which each cell code finds its picture.
+//
+// Everything here acts on the current OpenGL context and runs again on every
+// new context (window creation and re-creation).
+#pragma once
+
+#include <cstdint>
+
+#include "assets/sprite.h"
+#include "gfx2d/frame.h"
+
+namespace delver {
+
+// Texture entry i is the texture of cell code i.
+inline constexpr int TextureNameCount = 32;
+// Entries 0..6 and 9 take the picture of sprite slot 1200 + entry; entry 10
+// shares slot 1209 with entry 9. The other entries carry no picture.
+inline constexpr int CubeTextureBaseSlot = 1200;
+// The 3D view always renders into this lower-left corner of the window.
+inline constexpr int SceneWidth = 320;
+inline constexpr int SceneHeight = 240;
+
+// The texture names of the latest context.
+struct GlNames {
+    uint32_t TextureNames[TextureNameCount] = {};
+};
+
+// Viewport 0,0 320x240 whatever the window size (width and height are not
+// used), a 45-degree perspective of aspect 4:3 from 0.1 to 100, and the
+// model-view matrix left current and set to the identity.
+void SetProjection(int width, int height);
+
+// Makes the textures, then the render state: texturing and depth test on
+// (less-or-equal), smooth shading, no culling or lighting, blending off,
+// and the clear colour (1, 0, 0.9, 0). Finally clears and reads one pixel
+// back into frame.KeyColour, so the merge skips exactly the background this
+// driver produces. Always returns true.
+bool InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& frame);
+
+// Generates the 32 texture names and uploads the cube pictures (entries 0-6,
+// 9 and 10) with nearest-texel filtering and no mipmaps. A slot without
+// pixels or with no positive size is left without a picture, so cells using
+// it draw plain white. Always returns true.
+bool CreateCubeTextures(GlNames& gl, const SpriteTable& sprites);
+
+// The sprite slot whose picture texture entry `entry` shows, or -1 when the
+// entry never gets one.
+int CubeTextureSlot(int entry);
+
+}  // namespace delver

@@ -1,0 +1,137 @@
+#include "view3d/scene.h"
+
+#include <algorithm>
+
+#include "platform/gl.h"
+
+namespace delver {
+
+namespace {
+
+// One cube face: the neighbour it looks at, its normal and its four corners
+// as (s, t) texture coordinates and signs of the half-size on each axis.
+struct Face {
+    int dColumn, dRow, dLayer;  // neighbour offset in grid space
+    bool paneCountsOpen;        // a DiagonalPane neighbour leaves this face visible
+    float normal[3];
+    float corners[4][5];  // s, t, x, y, z (x, y, z in units of the half-size)
+};
+
+// Model space: x is the column offset, y minus the row offset, z the layer
+// offset. Faces in drawing order.
+constexpr Face kFaces[6] = {
+    {0, 0, +1, true, {0, 0, 1}, {{0, 1, -1, -1, 1}, {1, 1, 1, -1, 1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
+    {0, 0, -1, true, {0, 0, -1}, {{1, 1, -1, -1, -1}, {1, 0, -1, 1, -1}, {0, 0, 1, 1, -1}, {0, 1, 1, -1, -1}}},
+    {0, -1, 0, false, {0, 1, 0}, {{0, 1, -1, 1, -1}, {0, 0, -1, 1, 1}, {1, 0, 1, 1, 1}, {1, 1, 1, 1, -1}}},
+    {0, +1, 0, false, {0, -1, 0}, {{1, 1, -1, -1, -1}, {0, 1, 1, -1, -1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
+    {+1, 0, 0, false, {1, 0, 0}, {{0, 1, 1, -1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, 1, -1, 1}}},
+    {-1, 0, 0, false, {-1, 0, 0}, {{0, 1, -1, -1, -1}, {0, 0, -1, -1, 1}, {1, 0, -1, 1, 1}, {1, 1, -1, 1, -1}}},
+};
+
+// The vertical pane that crosses a DiagonalPane cell from its low-column,
+// low-row edge to its high-column, high-row edge.
+constexpr Face kPane = {0, 0, 0, false, {0, 1, 0},
+                        {{0, 1, -1, 1, -1}, {0, 0, -1, 1, 1}, {1, 0, 1, -1, 1}, {1, 1, 1, -1, -1}}};
+
+void DrawQuad(const Face& f, float h) {
+    glBegin(GL_QUADS);
+    glNormal3f(f.normal[0], f.normal[1], f.normal[2]);
+    for (const auto& c : f.corners) {
+        glTexCoord2f(c[0], c[1]);
+        glVertex3f(c[2] * h, c[3] * h, c[4] * h);
+    }
+    glEnd();
+}
+
+// Texturing, colour material and white, with the texture of `code`. Codes
+// without a texture entry bind the default texture, which has no picture,
+// so they draw plain white.
+void BeginCube(const WorldView& v, int code) {
+    glScalef(0.5f, 0.5f, 0.5f);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_COLOR_MATERIAL);
+    glBindTexture(GL_TEXTURE_2D, code < TextureNameCount ? v.gl.TextureNames[code] : 0);
+    glColor3f(1.0f, 1.0f, 1.0f);
+}
+
+bool InsideShell(int column, int row, int layer) {
+    return column > 0 && column < GridWidth - 1 && row > 0 && row < GridWidth - 1 && layer > 0 &&
+           layer < LayerCount - 1;
+}
+
+}  // namespace
+
+void DrawCell(const WorldView& v, int column, int row, int layer) {
+    if (!InsideShell(column, row, layer)) return;
+    const uint8_t* grid = v.grids.WorldGrid.get();
+    const uint8_t code = grid[CellIndex(column, row, layer)];
+    if (code == Empty) return;
+    BeginCube(v, code);
+    if (code == DiagonalPane) {
+        glBindTexture(GL_TEXTURE_2D, v.gl.TextureNames[Brick]);
+        DrawQuad(kPane, 1.0f);
+        if (v.stats) ++v.stats->facesDrawn;
+        return;
+    }
+    for (const Face& f : kFaces) {
+        const uint8_t n = grid[CellIndex(column + f.dColumn, row + f.dRow, layer + f.dLayer)];
+        if (n != Empty && !(f.paneCountsOpen && n == DiagonalPane)) continue;
+        DrawQuad(f, 1.0f);
+        if (v.stats) ++v.stats->facesDrawn;
+    }
+}
+
+void DrawMarker(const WorldView& v, int column, int row, int layer) {
+    if (!CellInGrid(column, row, layer)) return;
+    const uint8_t m = v.grids.MarkerGrid[CellIndex(column, row, layer)];
+    if (m == 0) return;
+    BeginCube(v, m);
+    for (const Face& f : kFaces) DrawQuad(f, 0.7f);
+    if (v.stats) {
+        ++v.stats->markersDrawn;
+        v.stats->facesDrawn += 6;
+    }
+}
+
+void DrawScene(WorldView& v) {
+    const float* pos = v.units.Player().CellPosition;
+    glPushMatrix();
+    glRotatef(v.camera.Pitch, 1.0f, 0.0f, 0.0f);
+    glRotatef(180.0f - v.camera.Yaw, 0.0f, 0.0f, 1.0f);
+    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
+    glTranslatef(pos[0] - 0.5f, pos[1] - 0.5f, pos[2] - 0.5f);
+
+    // The view cube, cut down to the cells that can be drawn. 64-bit bounds
+    // keep this right for a player anywhere, even far off the grid.
+    const int64_t X = v.shell.PlayerCell[0];
+    const int64_t Y = v.shell.PlayerCell[1];
+    const int64_t Z = v.shell.PlayerCell[2];
+    const int64_t V = v.shell.ViewDistance;
+    const int64_t layerLo = std::max<int64_t>(Z - V, 1), layerHi = std::min<int64_t>(Z + V, LayerCount - 2);
+    const int64_t rowLo = std::max<int64_t>(Y - V, 1), rowHi = std::min<int64_t>(Y + V, GridWidth - 2);
+    const int64_t colLo = std::max<int64_t>(X - V, 1), colHi = std::min<int64_t>(X + V, GridWidth - 2);
+    const uint8_t* markers = v.grids.MarkerGrid.get();
+
+    for (int64_t i = layerLo; i <= layerHi; ++i) {
+        for (int64_t j = rowLo; j <= rowHi; ++j) {
+            for (int64_t k = colLo; k <= colHi; ++k) {
+                const int column = static_cast<int>(k), row = static_cast<int>(j), layer = static_cast<int>(i);
+                glPushMatrix();
+                glTranslatef(static_cast<float>(k - X), static_cast<float>(Y - j), static_cast<float>(i - Z));
+                glPushMatrix();
+                if (v.stats) {
+                    ++v.stats->cellsDrawn;
+                    if (v.stats->recordVisits) v.stats->visits.push_back({column, row, layer});
+                }
+                DrawCell(v, column, row, layer);
+                if (markers[CellIndex(column, row, layer)] == ObjectiveMarker) DrawMarker(v, column, row, layer);
+                glPopMatrix();
+                glPopMatrix();
+            }
+        }
+    }
+    glPopMatrix();
+}
+
+}  // namespace delver

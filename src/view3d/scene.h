@@ -1,0 +1,70 @@
+// Drawing the cells around the player as textured cubes, and the per-frame
+// 3D step that draws, moves the player, merges the picture into the
+// framebuffer and applies mouse look.
+//
+// Grid space: cell (c, r, l) fills the unit box (c, r, l)..(c+1, r+1, l+1);
+// layers grow downward. The eye stands at column X + 1 - x, row Y + y,
+// layer Z + 1 - z, where (X, Y, Z) is PlayerCell and (x, y, z) the player's
+// CellPosition. Only cells strictly inside the grid's outer shell are drawn
+// (columns and rows 1..254, layers 1..178).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gfx2d/frame.h"
+#include "platform/platform.h"
+#include "view3d/gl_state.h"
+#include "world/world_state.h"
+
+namespace delver {
+
+// What one scene drew, for tests and benchmarks. Counts add up across
+// calls until the caller resets them.
+struct SceneStats {
+    int64_t cellsDrawn = 0;    // cells handed to DrawCell
+    int64_t facesDrawn = 0;    // quads submitted (cube faces and panes)
+    int64_t markersDrawn = 0;  // marker cubes drawn
+    // When set, every cell handed to DrawCell is appended, in visiting order.
+    bool recordVisits = false;
+    struct Visit {
+        int column, row, layer;
+    };
+    std::vector<Visit> visits;
+};
+
+// References to the state one 3D step needs.
+struct WorldView {
+    WorldGrids& grids;
+    ShellState& shell;
+    UnitTable& units;
+    CameraState& camera;
+    GlNames& gl;
+    FrameState& frame;
+    Platform& platform;
+    SceneStats* stats = nullptr;  // optional counting hook
+};
+
+// The 3D step of one frame: identity and clear, DrawScene, the player's
+// movement (MovePlayer), CopySceneToFrame, then mouse look. The picture
+// therefore shows the camera as it stood before this frame's movement.
+void DrawWorldFrame(WorldView& v);
+
+// Applies the camera (Pitch, Yaw, CellPosition) and draws every cell within
+// ViewDistance of PlayerCell, layer by layer, row by row, column by column,
+// ascending. Safe for any PlayerCell and ViewDistance. Leaves the matrix
+// stack as it found it.
+void DrawScene(WorldView& v);
+
+// Draws the WorldGrid cell as a cube of unit edge around the current origin,
+// showing only the faces whose neighbour is open. Empty draws nothing; a
+// DiagonalPane is one diagonal quad with the brick picture; codes without a
+// texture entry (32 and up) are plain white. Cells on or outside the outer
+// shell are not drawn.
+void DrawCell(const WorldView& v, int column, int row, int layer);
+
+// Draws the objective marker of the cell, if any, as a free-standing cube
+// with texture entry 10, of edge 0.7 inside an Empty cell's scale.
+void DrawMarker(const WorldView& v, int column, int row, int layer);
+
+}  // namespace delver

@@ -1,0 +1,18 @@
+// The per-frame 3D step. Kept apart from the scene drawing so that code
+// which only draws or only moves does not pull in the framebuffer merge.
+#include "platform/gl.h"
+#include "view3d/movement.h"
+#include "view3d/scene.h"
+
+namespace delver {
+
+void DrawWorldFrame(WorldView& v) {
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawScene(v);
+    MovePlayer(v);
+    CopySceneToFrame(v.frame);
+    ApplyMouseLook(v);
+}
+
+}  // namespace delver
