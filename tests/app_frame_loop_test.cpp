@@ -1,0 +1,254 @@
+// The game's start-up and frame loop driven directly, with a real
+// offscreen OpenGL context and scripted key state.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/game.h"
+#include "app/window.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/input.h"
+#include "support/test_support.h"
+
+namespace delver {
+namespace {
+
+class FrameLoop : public ::testing::Test {
+protected:
+    testing::ScratchDir dir;
+    HeadlessPlatform platform;
+    std::unique_ptr<Game> game = std::make_unique<Game>();
+
+    void SetUp() override {
+        dir.Enter();
+        ASSERT_TRUE(StartUp(*game, platform, 1234u));
+    }
+    void TearDown() override { ShutDown(*game); }
+
+    // Puts the player in the middle of a cleared 7 x 7 x 7 block of open cells.
+    void PlaceInOpenSpace(int x, int y, int z) {
+        for (int k = z - 3; k <= z + 3; ++k)
+            for (int j = y - 3; j <= y + 3; ++j)
+                for (int i = x - 3; i <= x + 3; ++i)
+                    if (CellInGrid(i, j, k)) game->grids.WorldGrid[CellIndex(i, j, k)] = Empty;
+        game->shell.PlayerCell[0] = x;
+        game->shell.PlayerCell[1] = y;
+        game->shell.PlayerCell[2] = z;
+    }
+
+    uint64_t SleptDuring(int keyCode) {
+        uint64_t before = platform.VirtualMilliseconds();
+        platform.SetKey(keyCode, true);
+        EXPECT_TRUE(RunFrame(*game, platform));
+        platform.SetKey(keyCode, false);
+        return platform.VirtualMilliseconds() - before;
+    }
+};
+
+TEST_F(FrameLoop, StartUpLeavesTheDocumentedState) {
+    const ShellState& s = game->shell;
+    EXPECT_EQ(s.PixelZoom, 2);
+    EXPECT_EQ(s.ViewDistance, 6);
+    EXPECT_EQ(s.FrameCounter, 0);
+    EXPECT_EQ(s.MouseLook, 0);
+    EXPECT_EQ(s.PlayerCell[0], 0);
+    EXPECT_EQ(s.PlayerCell[1], 0);
+    EXPECT_EQ(s.PlayerCell[2], 39);
+    EXPECT_EQ(game->frame.Width, 320);
+    EXPECT_EQ(game->frame.Height, 240);
+    EXPECT_EQ(game->seed, 1234u);
+    // Without an overworld file the first cells of layer 0 keep 0, 1, 0, 1.
+    EXPECT_EQ(game->grids.WorldGrid[0], 0);
+    EXPECT_EQ(game->grids.WorldGrid[1], 1);
+    EXPECT_EQ(game->grids.WorldGrid[2], 0);
+    EXPECT_EQ(game->grids.WorldGrid[3], 1);
+    const UnitRecord& player = game->units.Player();
+    EXPECT_EQ(player.CellPosition[0], 0.5f);
+    EXPECT_EQ(player.CellPosition[1], 0.5f);
+    EXPECT_EQ(player.CellPosition[2], 0.5f);
+    // The window is 640 x 480 with the cursor hidden.
+    ScreenRect r = platform.WindowRect();
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.bottom - r.top, 480);
+    EXPECT_FALSE(platform.CursorVisible());
+    // No map folder: nothing was read or created, and nothing waited.
+    EXPECT_EQ(platform.VirtualMilliseconds(), 0u);
+    EXPECT_FALSE(std::filesystem::exists("map"));
+}
+
+TEST_F(FrameLoop, EachFrameCopiesThePlayerCellIntoItsUnitRecord) {
+    PlaceInOpenSpace(40, 52, 40);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    const UnitRecord& p = game->units.Player();
+    EXPECT_EQ(p.CellX, 40);
+    EXPECT_EQ(p.CellY, 52);
+    EXPECT_EQ(p.CellZ, 40);
+    EXPECT_EQ(game->shell.FrameCounter, 1);
+}
+
+TEST_F(FrameLoop, KeypadKeysMoveOnlyIntoOpenCellsInsideTheGrid) {
+    PlaceInOpenSpace(40, 40, 40);
+    EXPECT_EQ(SleptDuring(vk::KeypadPlus), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 41);
+    EXPECT_EQ(SleptDuring(vk::KeypadMinus), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 40);
+    // A solid cell below: no change, the pause all the same.
+    game->grids.WorldGrid[CellIndex(40, 40, 41)] = Brick;
+    EXPECT_EQ(SleptDuring(vk::KeypadPlus), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 40);
+}
+
+TEST_F(FrameLoop, KeypadKeysStopAtTheFirstAndLastLayers) {
+    PlaceInOpenSpace(40, 40, 1);
+    game->grids.WorldGrid[CellIndex(40, 40, 0)] = Empty;
+    EXPECT_EQ(SleptDuring(vk::KeypadMinus), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 1);
+    PlaceInOpenSpace(40, 40, 179);
+    EXPECT_EQ(SleptDuring(vk::KeypadPlus), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 179);
+}
+
+TEST_F(FrameLoop, APlayerFarOutsideTheGridIsSafeEverywhere) {
+    game->shell.PlayerCell[0] = INT_MAX;
+    game->shell.PlayerCell[1] = INT_MIN;
+    game->shell.PlayerCell[2] = 40;
+    for (int key : {vk::KeypadPlus, vk::KeypadMinus}) {
+        SleptDuring(key);
+        EXPECT_EQ(game->shell.PlayerCell[2], 40);
+    }
+    game->shell.PlayerCell[0] = 10;
+    game->shell.PlayerCell[1] = 10;
+    game->shell.PlayerCell[2] = INT_MAX;
+    SleptDuring(vk::KeypadPlus);
+    EXPECT_EQ(game->shell.PlayerCell[2], INT_MAX);
+}
+
+TEST_F(FrameLoop, EscapeFinishesTheFrame) {
+    platform.SetKey(vk::Escape, true);
+    platform.SetKey(vk::RightBracket, true);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    EXPECT_EQ(game->shell.QuitRequested, 1);
+    EXPECT_EQ(game->shell.ViewDistance, 7);
+    EXPECT_EQ(game->shell.FrameCounter, 1);
+}
+
+TEST_F(FrameLoop, ClicksAreGatedAndToggleInTheNextFrame) {
+    PlaceInOpenSpace(40, 40, 40);
+    game->shell.FrameCounter = 20;
+    platform.PushMessage(MessageKind::RightButtonDown);
+    platform.PushMessage(MessageKind::LeftButtonDown);
+    ASSERT_TRUE(RunFrame(*game, platform));  // drained at the end of frame 20
+    EXPECT_EQ(game->shell.ClickFrame[1], 20);
+    EXPECT_EQ(game->shell.ClickFrame[3], 20);
+    EXPECT_EQ(game->shell.MouseLook, 0);
+    ASSERT_TRUE(RunFrame(*game, platform));  // both toggles act in frame 21
+    EXPECT_EQ(game->shell.MouseLook, 1);
+    EXPECT_EQ(game->shell.AutoWalk, 1);
+    // A left click in frame 21..32 is refused; in frame 33 it is taken.
+    for (int f = 22; f <= 33; ++f) {
+        platform.PushMessage(MessageKind::LeftButtonDown);
+        ASSERT_TRUE(RunFrame(*game, platform));
+        EXPECT_EQ(game->shell.ClickFrame[1], f == 33 ? 33 : 20) << f;
+    }
+}
+
+TEST_F(FrameLoop, CloseRequestSetsQuit) {
+    platform.PushMessage(MessageKind::Close);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    EXPECT_EQ(game->shell.QuitRequested, 1);
+}
+
+TEST_F(FrameLoop, SaveAndLoadInOneFrameAddUpTheirPauses) {
+    std::filesystem::create_directory("map");
+    PlaceInOpenSpace(40, 40, 40);
+    uint64_t before = platform.VirtualMilliseconds();
+    platform.SetKey(vk::F5, true);
+    platform.SetKey(vk::F7, true);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    // Each of the save and the load waits 8.8 s, and the loop 300 ms after each.
+    EXPECT_EQ(platform.VirtualMilliseconds() - before, 8800u + 300u + 8800u + 300u);
+    EXPECT_EQ(std::filesystem::file_size("map/SAVEGAME1.variables"), 32u);
+}
+
+TEST_F(FrameLoop, ZoomKeysRecreateTheWindow) {
+    platform.SetKey(vk::F3, true);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    platform.SetKey(vk::F3, false);
+    EXPECT_EQ(game->shell.PixelZoom, 3);
+    ScreenRect r = platform.WindowRect();
+    EXPECT_EQ(r.right - r.left, 960);
+    EXPECT_EQ(r.bottom - r.top, 720);
+    // F1 and F4 together: the window is made twice and ends at zoom 4.
+    platform.SetKey(vk::F1, true);
+    platform.SetKey(vk::F4, true);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    platform.SetKey(vk::F1, false);
+    platform.SetKey(vk::F4, false);
+    EXPECT_EQ(game->shell.PixelZoom, 4);
+    r = platform.WindowRect();
+    EXPECT_EQ(r.right - r.left, 1280);
+    // M moves the window's corner to the cursor.
+    platform.SetCursor({100, 50});
+    platform.SetKey(vk::LetterM, true);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    r = platform.WindowRect();
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 50);
+    EXPECT_EQ(r.right - r.left, 1280);
+}
+
+// A backend whose window can never be made.
+class WindowlessPlatform : public HeadlessPlatform {
+public:
+    explicit WindowlessPlatform(bool canRun) : canRun_(canRun) {}
+    WindowStep CreateGlWindow(const char*, int, int, int) override { return WindowStep::StepCreateContext; }
+    bool CanRunWithoutWindow() const override { return canRun_; }
+
+private:
+    bool canRun_;
+};
+
+TEST(FrameLoopWithoutWindow, RunsOnUntilEscapeWhereKeysCanStillBeRead) {
+    testing::ScratchDir dir;
+    dir.Enter();
+    WindowlessPlatform platform(true);
+    auto game = std::make_unique<Game>();
+    ASSERT_TRUE(StartUp(*game, platform, 5u));
+    EXPECT_EQ(platform.LastMessageCaption(), "ERROR");
+    EXPECT_EQ(platform.LastMessageText(), "Can't Create A GL Rendering Context.");
+    ASSERT_TRUE(RunFrame(*game, platform));
+    platform.SetKey(vk::Escape, true);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    EXPECT_EQ(game->shell.QuitRequested, 1);
+    ShutDown(*game);
+}
+
+TEST(FrameLoopWithoutWindow, StopsWhereNoKeyCouldEverBeRead) {
+    testing::ScratchDir dir;
+    dir.Enter();
+    WindowlessPlatform platform(false);
+    auto game = std::make_unique<Game>();
+    EXPECT_FALSE(StartUp(*game, platform, 5u));
+    EXPECT_EQ(platform.LastMessageText(), "Can't Create A GL Rendering Context.");
+    ShutDown(*game);
+}
+
+TEST(WindowMessages, EveryStepHasItsText) {
+    EXPECT_STREQ(WindowStepMessage(WindowStep::StepRegisterClass), "Failed To Register The Window Class.");
+    EXPECT_STREQ(WindowStepMessage(WindowStep::StepCreateWindow), "Window Creation Error.");
+    EXPECT_STREQ(WindowStepMessage(WindowStep::StepGetDeviceContext), "Can't Create A GL Device Context.");
+    EXPECT_STREQ(WindowStepMessage(WindowStep::StepChoosePixelFormat), "Can't Find A Suitable PixelFormat.");
+    EXPECT_STREQ(WindowStepMessage(WindowStep::StepSetPixelFormat), "Can't Set The PixelFormat.");
+    EXPECT_STREQ(WindowStepMessage(WindowStep::StepMakeCurrent), "Can't Activate The GL Rendering Context.");
+    EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepReleaseCurrent), "Release Of DC And RC Failed.");
+    EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepDeleteContext), "Release Rendering Context Failed.");
+    EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepReleaseDeviceContext), "Release Device Context Failed.");
+    EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepDestroyWindow), "Could Not Release hWnd.");
+    EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepUnregisterClass), "Could Not Unregister Class.");
+}
+
+}  // namespace
+}  // namespace delver
