@@ -185,7 +185,7 @@ void RepairLoadedPlayer(UnitTable& units, size_t bytesRead) {
     UnitRecord& player = units.Player();
     const size_t record = static_cast<size_t>(PlayerUnit) * sizeof(UnitRecord);
     auto repair = [&](float& v, size_t offset) {
-        if (bytesRead < record + offset + sizeof(float)) return;
+        if (bytesRead <= record + offset) return;  // the read did not reach it
         if (!std::isfinite(v) || v < -1.0f || v > 2.0f) v = 0.5f;
     };
     for (size_t k = 0; k < 3; ++k) {

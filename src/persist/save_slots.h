@@ -60,8 +60,9 @@ std::array<uint8_t, VariablesFileSize> PackVariables(const ShellState& shell, co
 void ApplyVariables(const uint8_t* bytes, size_t count, ShellState& shell, CameraState& camera);
 
 // After the unit file was read with bytesRead bytes from its start: every
-// read component of the player's CellPosition and PreviousCellPosition that
-// is not finite or lies outside [-1, 2] becomes 0.5.
+// component of the player's CellPosition and PreviousCellPosition that the
+// read reached, even in part, and that is not finite or lies outside
+// [-1, 2] becomes 0.5.
 void RepairLoadedPlayer(UnitTable& units, size_t bytesRead);
 
 // The progress number of a grid pass starting at byte pos of total:
