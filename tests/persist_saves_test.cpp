@@ -3,6 +3,7 @@
 // save that fails half way leaving the old slot whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>

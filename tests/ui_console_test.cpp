@@ -2,6 +2,7 @@
 // commands with their word rules, number reading and report screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>

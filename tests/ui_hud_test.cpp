@@ -2,6 +2,7 @@
 // colour they land in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "gfx2d/frame.h"
