@@ -25,7 +25,13 @@ struct SpriteTable {
 };
 
 // Loads the BMP at gamePath (".\folder\file.bmp") into slot. Returns true
-// when the slot now holds the file's image.
+// when the slot now holds the file's image. A missing file is created empty
+// (when its folder exists). A file that is short, not "BM" or not 24-bit
+// leaves the slot alone; once the header passes, the slot takes its width and
+// height and bytesPerPixel 3, and its old pixels are released. It gets new
+// pixels only when width and height are both positive and the file holds all
+// width x height x 3 bytes after byte 54; otherwise pixels stays null. A
+// slot outside the table (or a table not allocated) gives false, no file.
 bool LoadSprite(SpriteTable& table, const std::string& gamePath, int slot);
 
 // Runs the eight folder loaders of the image catalogue in start-up order.
