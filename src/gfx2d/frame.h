@@ -44,7 +44,8 @@ void ClearFrame(FrameState& frame);
 // Sets one pixel; coordinates outside the picture are ignored.
 void PutPixel(FrameState& frame, int x, int y, int red, int green, int blue);
 // Reads the 320 x 240 3D picture back and copies every pixel that is not
-// the key colour into the framebuffer (only when it is exactly 320 x 240).
+// the key colour into the framebuffer (only when it is exactly 320 x 240;
+// a framebuffer too small to hold the read-back skips it).
 void CopySceneToFrame(FrameState& frame);
 // Draws the framebuffer over the window enlarged by pixelZoom and swaps.
 void PresentFrame(FrameState& frame, Platform& platform, int pixelZoom);
@@ -61,6 +62,8 @@ void FormatText(FrameState& frame, const char* format, ...)
 #endif
     ;
 // Draw TextBuffer at pen x on baseline y in the small or the large font.
+// A character without a glyph draws nothing and advances like a blank
+// (3 pixels small, 8 large).
 void DrawTextSmall(FrameState& frame, int x, int y, int red, int green, int blue);
 void DrawTextLarge(FrameState& frame, int x, int y, int red, int green, int blue);
 
