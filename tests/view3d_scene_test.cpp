@@ -179,6 +179,23 @@ TEST_F(View3dScene, MarkerCubeShowsEntryTenPictureInAnEmptyCell) {
     EXPECT_EQ(Pixel(160, 120), Key());
 }
 
+TEST_F(View3dScene, TexturesAreMadeAgainOnEveryNewContext) {
+    SolidSprite(sprites, 1209, kGreen);
+    InitGl();
+    // A re-created window (the zoom keys) gets a fresh context and fresh names.
+    platform.DestroyGlWindow();
+    ASSERT_EQ(platform.CreateGlWindow("GAME", 1280, 960, 16), WindowStep::Ok);
+    InitGl();
+    SetCell(128, 127, 40, 9);  // entries 9 and 10 share slot 1209
+    Draw();
+    EXPECT_RGB_NEAR(Pixel(160, 120), kGreen);
+    EXPECT_EQ(Pixel(700, 500), Key());  // still a 320 x 240 viewport at the lower left
+    SetCell(128, 127, 40, Empty);
+    grids.MarkerGrid[CellIndex(128, 127, 40)] = ObjectiveMarker;
+    Draw();
+    EXPECT_RGB_NEAR(Pixel(160, 120), kGreen);
+}
+
 TEST_F(View3dScene, DiagonalPaneIsOneQuadWithTheBrickPicture) {
     SolidSprite(sprites, 1201, kGreen);
     SolidSprite(sprites, 1204, kRed);
