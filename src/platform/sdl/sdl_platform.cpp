@@ -1,0 +1,294 @@
+#include "platform/sdl/sdl_platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace delver {
+
+static_assert(SDL_NUM_SCANCODES == 512, "the key latch is sized for SDL's scancodes");
+
+ScancodePair ScancodesForVirtualKey(int vk) {
+    if (vk >= 'A' && vk <= 'Z') return {SDL_SCANCODE_A + (vk - 'A'), 0};
+    // SDL numbers the digit row 1..9 then 0.
+    if (vk == '0') return {SDL_SCANCODE_0, 0};
+    if (vk >= '1' && vk <= '9') return {SDL_SCANCODE_1 + (vk - '1'), 0};
+    if (vk >= 112 && vk <= 123) return {SDL_SCANCODE_F1 + (vk - 112), 0};
+    switch (vk) {
+    case 8: return {SDL_SCANCODE_BACKSPACE, 0};
+    case 9: return {SDL_SCANCODE_TAB, 0};
+    case 13: return {SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER};
+    case 16: return {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT};
+    case 27: return {SDL_SCANCODE_ESCAPE, 0};
+    case 32: return {SDL_SCANCODE_SPACE, 0};
+    case 107: return {SDL_SCANCODE_KP_PLUS, 0};
+    case 109: return {SDL_SCANCODE_KP_MINUS, 0};
+    case 219: return {SDL_SCANCODE_LEFTBRACKET, 0};
+    case 221: return {SDL_SCANCODE_RIGHTBRACKET, 0};
+    default: return {};
+    }
+}
+
+namespace {
+
+// SDL's drivers that make no visible window.
+bool IsInvisibleDriver(const char* driver) {
+    return driver == nullptr || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+bool EnvSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+bool DisplayNamed() { return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY"); }
+
+// Stops one start of SDL's video, and SDL itself when nothing else of it runs.
+void StopVideo() {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+}
+
+// One try at starting SDL's video with a driver that shows windows.
+bool TryStartVisibleVideo(std::string* why) {
+    // The window keeps the screen saver off while it is open, as the game
+    // always has (SDL's default; said here so a changed default does not
+    // slip by). A click that focuses the window also counts as a click.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // With only an X display named, go straight to X: probing for Wayland
+    // first prints complaints on stderr, and a failed X connection must not
+    // end in SDL's invisible fallback. SDL_VIDEODRIVER in the environment
+    // still has the last word.
+    if (!EnvSet("WAYLAND_DISPLAY"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    else
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (why) *why = std::string("SDL video could not start: ") + SDL_GetError();
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (IsInvisibleDriver(driver)) {
+        if (why) *why = std::string("SDL video driver \"") + (driver ? driver : "none") + "\" shows no window";
+        StopVideo();
+        return false;
+    }
+    return true;
+}
+
+// Starts SDL's video (counted by SDL, so each start needs one StopVideo)
+// and checks it can show windows. On failure SDL is left as found.
+//
+// An X server whose last client has just left resets itself and refuses
+// connections for a moment (a bare Xvfb does this between our display check
+// and the window), so a failed start is tried again for up to half a second.
+// A driver the player chose by name is taken at its word.
+bool StartVisibleVideo(std::string* why) {
+    if (!DisplayNamed()) {
+        if (why) *why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+        return false;
+    }
+    const bool driverChosen = EnvSet("SDL_VIDEODRIVER");
+    const int tries = driverChosen ? 1 : 20;
+    for (int i = 0; i < tries; ++i) {
+        if (i > 0) SDL_Delay(25);
+        if (TryStartVisibleVideo(why)) return true;
+    }
+    return false;
+}
+
+void SetColourSizes(int red, int green, int blue) {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, red);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, green);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, blue);
+}
+
+}  // namespace
+
+bool SdlPlatform::DisplayAvailable(std::string* why) {
+    if (!StartVisibleVideo(why)) return false;
+    StopVideo();
+    return true;
+}
+
+SdlPlatform::~SdlPlatform() {
+    DestroyGlWindow();
+    if (videoStarted_) StopVideo();
+}
+
+bool SdlPlatform::StartVideo() {
+    if (videoStarted_) return true;
+    videoStarted_ = StartVisibleVideo(&lastError_);
+    return videoStarted_;
+}
+
+WindowStep SdlPlatform::CreateGlWindow(const char* title, int width, int height, int colourBits) {
+    lastError_.clear();
+    if (window_) DestroyGlWindow();
+    if (!StartVideo()) return WindowStep::StepCreateWindow;
+
+    // An OpenGL 2.1 compatibility context: the game draws with OpenGL 1.1
+    // calls, and a core profile would refuse them.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    // The sizes are least sizes; the driver may give more. The game reads
+    // its key colour back, so whatever depth comes will do.
+    if (colourBits <= 16)
+        SetColourSizes(5, 6, 5);
+    else
+        SetColourSizes(8, 8, 8);
+
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
+    window_ = SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags);
+    if (!window_) {
+        // A display without a visual of those sizes: take any colour depth.
+        SetColourSizes(0, 0, 0);
+        window_ = SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags);
+    }
+    if (!window_) {
+        lastError_ = SDL_GetError();
+        return WindowStep::StepCreateWindow;
+    }
+
+    context_ = SDL_GL_CreateContext(window_);
+    if (!context_) {
+        // A driver that knows no profiles: ask for its default context.
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+        context_ = SDL_GL_CreateContext(window_);
+    }
+    if (!context_) {
+        lastError_ = SDL_GetError();
+        DestroyGlWindow();
+        return WindowStep::StepCreateContext;
+    }
+    if (SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_)) != 0) {
+        lastError_ = SDL_GetError();
+        DestroyGlWindow();
+        return WindowStep::StepMakeCurrent;
+    }
+
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);  // raises it and gives it the keyboard
+    return WindowStep::Ok;
+}
+
+std::vector<ReleaseStep> SdlPlatform::DestroyGlWindow() {
+    std::vector<ReleaseStep> failed;
+    if (context_) {
+        if (SDL_GL_MakeCurrent(window_, nullptr) != 0) failed.push_back(ReleaseStep::StepReleaseCurrent);
+        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+        context_ = nullptr;
+    }
+    if (window_) {
+        SDL_DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    return failed;
+}
+
+void SdlPlatform::SetCursorVisible(bool visible) {
+    if (videoStarted_) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+ScreenRect SdlPlatform::WindowRect() {
+    ScreenRect r;
+    if (!window_) return r;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window_, &x, &y);
+    SDL_GetWindowSize(window_, &w, &h);
+    r.left = x;
+    r.top = y;
+    r.right = x + w;
+    r.bottom = y + h;
+    return r;
+}
+
+void SdlPlatform::MoveWindow(int x, int y, int width, int height) {
+    if (!window_) return;
+    SDL_SetWindowPosition(window_, x, y);
+    SDL_SetWindowSize(window_, width, height);
+}
+
+void SdlPlatform::SwapBuffers() {
+    if (window_) SDL_GL_SwapWindow(window_);
+}
+
+MessageKind SdlPlatform::PollMessage() {
+    if (!videoStarted_) return MessageKind::None;
+    if (!draining_) {
+        // A new drain: last drain's taps have had their frame.
+        latched_.fill(false);
+        draining_ = true;
+    }
+    SDL_Event e;
+    if (!SDL_PollEvent(&e)) {
+        draining_ = false;
+        return MessageKind::None;
+    }
+    switch (e.type) {
+    case SDL_QUIT:
+        return MessageKind::Close;
+    case SDL_WINDOWEVENT:
+        return e.window.event == SDL_WINDOWEVENT_CLOSE ? MessageKind::Close : MessageKind::Other;
+    case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) return MessageKind::LeftButtonDown;
+        if (e.button.button == SDL_BUTTON_RIGHT) return MessageKind::RightButtonDown;
+        return MessageKind::Other;
+    case SDL_KEYDOWN: {
+        const int sc = e.key.keysym.scancode;
+        if (sc > 0 && sc < static_cast<int>(latched_.size())) latched_[static_cast<size_t>(sc)] = true;
+        return MessageKind::Other;
+    }
+    default:
+        return MessageKind::Other;
+    }
+}
+
+bool SdlPlatform::IsKeyHeld(int vk) {
+    if (!videoStarted_) return false;
+    const ScancodePair codes = ScancodesForVirtualKey(vk);
+    if (codes.primary == 0) return false;
+    SDL_PumpEvents();
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    auto held = [&](int sc) {
+        if (sc <= 0) return false;
+        const bool now = state && sc < count && state[sc] != 0;
+        const bool tapped = sc < static_cast<int>(latched_.size()) && latched_[static_cast<size_t>(sc)];
+        return now || tapped;
+    };
+    return held(codes.primary) || held(codes.secondary);
+}
+
+ScreenPoint SdlPlatform::CursorPos() {
+    ScreenPoint p;
+    if (!videoStarted_) return p;
+    SDL_GetGlobalMouseState(&p.x, &p.y);
+    return p;
+}
+
+void SdlPlatform::Sleep(unsigned ms) { SDL_Delay(ms); }
+
+int64_t SdlPlatform::CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
+void SdlPlatform::ShowMessage(const char* caption, const char* text, DialogKind kind) {
+    const char* c = caption ? caption : "";
+    const char* t = text ? text : "";
+    std::fprintf(stderr, "%s: %s\n", c, t);
+    std::fflush(stderr);
+    const Uint32 flags = kind == DialogKind::Error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    // Without a display the box fails at once; the line above has said it.
+    if (videoStarted_ || DisplayNamed()) SDL_ShowSimpleMessageBox(flags, c, t, window_);
+}
+
+}  // namespace delver

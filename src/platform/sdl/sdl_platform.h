@@ -1,0 +1,99 @@
+// The SDL backend, the game's window on Linux (and other SDL targets): one
+// borderless window at the screen's top-left with an OpenGL 2.1
+// compatibility context, SDL events as the game's messages, Windows virtual
+// keys mapped to SDL scancodes, the global cursor, SDL_Delay and time().
+//
+// It never runs without a real display: where SDL could only give an
+// invisible offscreen window, creation fails instead, since nobody could see
+// the game or press Escape in it (DisplayAvailable lets main() say so first).
+//
+// Keys are read as they are held now, plus a latch: every key-down event met
+// while draining messages stays "held" until the next drain begins, so that a
+// tap shorter than one frame is still seen by the frame that follows it.
+// A drain is the run of PollMessage calls that ends with None; the latch is
+// cleared when the next drain begins.
+//
+// Keys are read by their place on the keyboard (scancodes, as on a US
+// layout), so the bindings stay where they are whatever the layout.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "platform/platform.h"
+
+// SDL's window type, kept opaque so that includers need no SDL headers.
+struct SDL_Window;
+
+namespace delver {
+
+// The SDL scancodes that stand for one Windows virtual key: the key itself
+// and, for keys found twice on a keyboard (both shifts, both Enters), its
+// twin. 0 (SDL_SCANCODE_UNKNOWN) where there is none.
+struct ScancodePair {
+    int primary = 0;
+    int secondary = 0;
+};
+
+// The scancodes for the virtual key vk: Backspace, Tab, Enter (and keypad
+// Enter), Shift (left and right), Escape, Space, 0..9, A..Z, keypad plus and
+// minus, F1..F12, the brackets. Any other code gives {0, 0}.
+ScancodePair ScancodesForVirtualKey(int vk);
+
+class SdlPlatform : public Platform {
+public:
+    SdlPlatform() = default;
+    // Releases the window and shuts SDL down if this object started it.
+    ~SdlPlatform() override;
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    // True when a real display can be reached: DISPLAY or WAYLAND_DISPLAY is
+    // set and SDL's video starts with a driver that shows windows (not
+    // "offscreen" or "dummy"). Otherwise false, with the reason in *why.
+    // Leaves SDL as it found it.
+    static bool DisplayAvailable(std::string* why);
+
+    WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
+    std::vector<ReleaseStep> DestroyGlWindow() override;
+    bool HasWindow() const override { return window_ != nullptr; }
+    void SetCursorVisible(bool visible) override;
+    ScreenRect WindowRect() override;
+    void MoveWindow(int x, int y, int width, int height) override;
+    void SwapBuffers() override;
+
+    // Drains one SDL event: quit or window close is Close, a left or right
+    // button press is LeftButtonDown or RightButtonDown, anything else Other;
+    // None when the queue is empty. The first call after an empty queue (or
+    // the very first call) starts a new drain and clears the key latch.
+    MessageKind PollMessage() override;
+
+    // Held now by the keyboard state, or latched by a key-down event of the
+    // last drain.
+    bool IsKeyHeld(int vk) override;
+    ScreenPoint CursorPos() override;
+
+    void Sleep(unsigned ms) override;
+    int64_t CalendarSeconds() override;
+    // A simple message box, and the same "caption: text" line on stderr so
+    // that it is seen where no box can be shown.
+    void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
+
+    // Without its window SDL reads no key, so the game cannot go on.
+    bool CanRunWithoutWindow() const override { return false; }
+
+    // SDL's words for the last failed step, for diagnostics.
+    const std::string& LastError() const { return lastError_; }
+
+private:
+    bool StartVideo();
+
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;  // SDL_GLContext
+    bool videoStarted_ = false;
+    bool draining_ = false;
+    std::array<bool, 512> latched_{};  // by scancode (SDL_NUM_SCANCODES)
+    std::string lastError_;
+};
+
+}  // namespace delver
