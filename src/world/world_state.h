@@ -47,21 +47,47 @@ enum CellCode : uint8_t {
 
 inline constexpr uint8_t ObjectiveMarker = 10;
 
+// Notes of the changes made to the grids while the game runs, so that what
+// is kept of them between frames (the scene's face lists) can follow them.
+// Revision counts every note; the latest CellNoteCapacity single-cell notes
+// are kept, note r at Cells[r % CellNoteCapacity].
+struct GridChangeNotes {
+    static constexpr int CellNoteCapacity = 64;
+    uint64_t Revision = 0;
+    uint64_t WholeGridRevision = 0;          // the latest note that covers every cell
+    int32_t Cells[CellNoteCapacity] = {};    // CellIndex of each kept single-cell note
+};
+
 // The two grids, allocated once at start-up and zero-filled.
 struct WorldGrids {
     std::unique_ptr<uint8_t[]> WorldGrid;
     std::unique_ptr<uint8_t[]> MarkerGrid;
+    GridChangeNotes Changes;
 
-    // Allocates both grids filled with zeros.
+    // Allocates both grids filled with zeros (a change of every cell).
     void Allocate() {
         WorldGrid = std::make_unique<uint8_t[]>(GridCells);
         MarkerGrid = std::make_unique<uint8_t[]>(GridCells);
+        Changes.WholeGridRevision = ++Changes.Revision;
     }
     void Release() {
         WorldGrid.reset();
         MarkerGrid.reset();
     }
 };
+
+// Every routine that writes a grid cell once the frame loop runs says so
+// here: one cell of either grid (its faces and its neighbours' faces, or its
+// marker, may have changed). Cells outside the grid are ignored.
+inline void NoteCellChanged(WorldGrids& g, int x, int y, int z) {
+    if (!CellInGrid(x, y, z)) return;
+    GridChangeNotes& n = g.Changes;
+    ++n.Revision;
+    n.Cells[n.Revision % GridChangeNotes::CellNoteCapacity] = CellIndex(x, y, z);
+}
+
+// Says that any cell of either grid may have changed (a loaded slot).
+inline void NoteGridsReplaced(WorldGrids& g) { g.Changes.WholeGridRevision = ++g.Changes.Revision; }
 
 // The frame loop's variables.
 struct ShellState {
