@@ -3,37 +3,13 @@
 #include <algorithm>
 
 #include "platform/gl.h"
+#include "view3d/cube_faces.h"
 
 namespace delver {
 
 namespace {
 
-// One cube face: the neighbour it looks at, its normal and its four corners
-// as (s, t) texture coordinates and signs of the half-size on each axis.
-struct Face {
-    int dColumn, dRow, dLayer;  // neighbour offset in grid space
-    bool paneCountsOpen;        // a DiagonalPane neighbour leaves this face visible
-    float normal[3];
-    float corners[4][5];  // s, t, x, y, z (x, y, z in units of the half-size)
-};
-
-// Model space: x is the column offset, y minus the row offset, z the layer
-// offset. Faces in drawing order.
-constexpr Face kFaces[6] = {
-    {0, 0, +1, true, {0, 0, 1}, {{0, 1, -1, -1, 1}, {1, 1, 1, -1, 1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
-    {0, 0, -1, true, {0, 0, -1}, {{1, 1, -1, -1, -1}, {1, 0, -1, 1, -1}, {0, 0, 1, 1, -1}, {0, 1, 1, -1, -1}}},
-    {0, -1, 0, false, {0, 1, 0}, {{0, 1, -1, 1, -1}, {0, 0, -1, 1, 1}, {1, 0, 1, 1, 1}, {1, 1, 1, 1, -1}}},
-    {0, +1, 0, false, {0, -1, 0}, {{1, 1, -1, -1, -1}, {0, 1, 1, -1, -1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
-    {+1, 0, 0, false, {1, 0, 0}, {{0, 1, 1, -1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, 1, -1, 1}}},
-    {-1, 0, 0, false, {-1, 0, 0}, {{0, 1, -1, -1, -1}, {0, 0, -1, -1, 1}, {1, 0, -1, 1, 1}, {1, 1, -1, 1, -1}}},
-};
-
-// The vertical pane that crosses a DiagonalPane cell from its low-column,
-// low-row edge to its high-column, high-row edge.
-constexpr Face kPane = {0, 0, 0, false, {0, 1, 0},
-                        {{0, 1, -1, 1, -1}, {0, 0, -1, 1, 1}, {1, 0, 1, -1, 1}, {1, 1, 1, -1, -1}}};
-
-void DrawQuad(const Face& f, float h) {
+void DrawQuad(const CubeFace& f, float h) {
     glBegin(GL_QUADS);
     glNormal3f(f.normal[0], f.normal[1], f.normal[2]);
     for (const auto& c : f.corners) {
@@ -55,11 +31,6 @@ void BeginCube(const WorldView& v, int code) {
     glColor3f(1.0f, 1.0f, 1.0f);
 }
 
-bool InsideShell(int column, int row, int layer) {
-    return column > 0 && column < GridWidth - 1 && row > 0 && row < GridWidth - 1 && layer > 0 &&
-           layer < LayerCount - 1;
-}
-
 }  // namespace
 
 void DrawCell(const WorldView& v, int column, int row, int layer) {
@@ -70,13 +41,13 @@ void DrawCell(const WorldView& v, int column, int row, int layer) {
     BeginCube(v, code);
     if (code == DiagonalPane) {
         glBindTexture(GL_TEXTURE_2D, v.gl.TextureNames[Brick]);
-        DrawQuad(kPane, 1.0f);
+        DrawQuad(kPaneFace, 1.0f);
         if (v.stats) ++v.stats->facesDrawn;
         return;
     }
-    for (const Face& f : kFaces) {
+    for (const CubeFace& f : kCubeFaces) {
         const uint8_t n = grid[CellIndex(column + f.dColumn, row + f.dRow, layer + f.dLayer)];
-        if (n != Empty && !(f.paneCountsOpen && n == DiagonalPane)) continue;
+        if (!FaceIsOpen(f, n)) continue;
         DrawQuad(f, 1.0f);
         if (v.stats) ++v.stats->facesDrawn;
     }
@@ -87,7 +58,7 @@ void DrawMarker(const WorldView& v, int column, int row, int layer) {
     const uint8_t m = v.grids.MarkerGrid[CellIndex(column, row, layer)];
     if (m == 0) return;
     BeginCube(v, m);
-    for (const Face& f : kFaces) DrawQuad(f, 0.7f);
+    for (const CubeFace& f : kCubeFaces) DrawQuad(f, kMarkerHalfSize);
     if (v.stats) {
         ++v.stats->markersDrawn;
         v.stats->facesDrawn += 6;
