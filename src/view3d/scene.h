@@ -33,6 +33,8 @@ struct SceneStats {
     std::vector<Visit> visits;
 };
 
+struct SceneCache;
+
 // References to the state one 3D step needs.
 struct WorldView {
     WorldGrids& grids;
@@ -43,9 +45,13 @@ struct WorldView {
     FrameState& frame;
     Platform& platform;
     SceneStats* stats = nullptr;  // optional counting hook
+    // The kept face lists of the fast drawing path (view3d/scene_cache.h);
+    // without one the scene is drawn cell by cell (DrawScene).
+    SceneCache* cache = nullptr;
 };
 
-// The 3D step of one frame: identity and clear, DrawScene, the player's
+// The 3D step of one frame: identity and clear, the scene (DrawSceneFast
+// with the view's cache, else DrawScene: the same picture), the player's
 // movement (MovePlayer), CopySceneToFrame, then mouse look. The picture
 // therefore shows the camera as it stood before this frame's movement.
 void DrawWorldFrame(WorldView& v);

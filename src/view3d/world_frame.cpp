@@ -3,13 +3,19 @@
 #include "platform/gl.h"
 #include "view3d/movement.h"
 #include "view3d/scene.h"
+#include "view3d/scene_cache.h"
 
 namespace delver {
 
 void DrawWorldFrame(WorldView& v) {
     glLoadIdentity();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawScene(v);
+    // The kept face lists when the view has them, else cell by cell; both
+    // draw the same picture.
+    if (v.cache)
+        DrawSceneFast(v, *v.cache);
+    else
+        DrawScene(v);
     MovePlayer(v);
     CopySceneToFrame(v.frame);
     ApplyMouseLook(v);
