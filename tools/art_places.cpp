@@ -15,7 +15,7 @@ constexpr int TileSide = 32;
 
 bool Has(const std::string& name, const char* word) { return name.find(word) != std::string::npos; }
 
-int Speck(uint32_t seed, int x, int y) { return static_cast<int>(Hash2(seed, x, y) >> 24); }
+int Fleck(uint32_t seed, int x, int y) { return static_cast<int>(Hash2(seed, x, y) >> 24); }
 
 // A ground of one hue whose brightness wanders with noise.
 ArtImage NoisyGround(uint32_t seed, int hue, int saturation, int value, int spread) {
@@ -23,7 +23,7 @@ ArtImage NoisyGround(uint32_t seed, int hue, int saturation, int value, int spre
     for (int y = 0; y < TileSide; ++y)
         for (int x = 0; x < TileSide; ++x) {
             const int n = FractalNoise(seed, x, y, 16, 2, 3) - 32768;
-            SetPixel(image, x, y, Add(FromHsv(hue, saturation, value), n * spread / 32768 + (Speck(seed + 1, x, y) - 128) / 24));
+            SetPixel(image, x, y, Add(FromHsv(hue, saturation, value), n * spread / 32768 + (Fleck(seed + 1, x, y) - 128) / 24));
         }
     return image;
 }
@@ -56,7 +56,7 @@ void Flagstones(ArtImage& image, uint32_t seed, int value) {
         for (int x = 0; x < TileSide; ++x) {
             const int sx = (x + ((y / 8) % 2) * 6) % 12, sy = y % 8;
             Rgb c = Add(FromHsv(30, 20, value + static_cast<int>(Hash2(seed, (x + ((y / 8) % 2) * 6) / 12, y / 8) % 18)),
-                        (Speck(seed + 2, x, y) - 128) / 18);
+                        (Fleck(seed + 2, x, y) - 128) / 18);
             if (sx == 0 || sy == 0) c = Scale(c, 55);
             SetPixel(image, x, y, c);
         }
@@ -206,7 +206,7 @@ ArtImage PaintDungeonPiece(const std::string& name) {
             for (int x = 0; x < TileSide; ++x) {
                 const int bx = (x + ((y / 6) % 2) * 6) % 12;
                 Rgb c = Add(FromHsv(20, 70, 110 + static_cast<int>(Hash2(seed, (x + ((y / 6) % 2) * 6) / 12, y / 6) % 30)),
-                            (Speck(seed + 1, x, y) - 128) / 16);
+                            (Fleck(seed + 1, x, y) - 128) / 16);
                 if (bx == 0 || y % 6 == 0) c = {60, 54, 50};
                 SetPixel(image, x, y, c);
             }

@@ -19,7 +19,7 @@ int Noise64(uint32_t seed, int x, int y, int cell, int octaves) {
     return FractalNoise(seed, x, y, cell, TextureSide / cell, octaves);
 }
 
-int Speck(uint32_t seed, int x, int y) { return static_cast<int>(Hash2(seed, x, y) >> 24); }  // 0..255
+int Fleck(uint32_t seed, int x, int y) { return static_cast<int>(Hash2(seed, x, y) >> 24); }  // 0..255
 
 // Where a pixel lies in a course of stones: which stone, and how far it is
 // from each edge of that stone. Courses are `courseHeight` tall; each course
@@ -67,7 +67,7 @@ ArtImage PaintOldBrick() {
             const StoneSpot spot =
                 LocateStone(x, y, courseHeight, mortarWidth, widths, (course % 2) ? brickWidth / 2 : 0);
             const int grain = Noise64(seed, x, y, 16, 4) - 32768;
-            const int fine = Speck(seed + 7, x, y) - 128;
+            const int fine = Fleck(seed + 7, x, y) - 128;
             Rgb c;
             if (spot.mortar) {
                 c = Add({150, 140, 124}, grain / 2400 + fine / 14);
@@ -90,7 +90,7 @@ ArtImage PaintOldBrick() {
                 const int edge = std::min({spot.fromTop, spot.fromBottom, spot.fromLeft, spot.fromRight});
                 const int wear = Noise64(seed + 3, x, y, 8, 2);
                 if (edge <= 1 && wear > 46000) c = Add({118, 108, 96}, fine / 16);
-                if (Speck(seed + 4, x, y) < 7) c = Scale(c, 68);  // pits
+                if (Fleck(seed + 4, x, y) < 7) c = Scale(c, 68);  // pits
             }
             SetPixel(image, x, y, c);
         }
@@ -109,7 +109,7 @@ ArtImage PaintMossyBrick() {
             const int course = y / courseHeight;
             const StoneSpot spot = LocateStone(x, y, courseHeight, mortarWidth, layouts[course], shifts[course]);
             const int grain = Noise64(seed, x, y, 8, 3) - 32768;
-            const int fine = Speck(seed + 7, x, y) - 128;
+            const int fine = Fleck(seed + 7, x, y) - 128;
             Rgb c;
             int mossBias;
             if (spot.mortar) {
@@ -123,7 +123,7 @@ ArtImage PaintMossyBrick() {
                 if (spot.fromTop == 0) c = Add(c, 14);
                 if (spot.fromBottom == 0) c = Add(c, -20);
                 if (spot.fromRight == 0) c = Add(c, -10);
-                if (Speck(seed + 4, x, y) < 18) c = Scale(c, 72);  // weathered pits
+                if (Fleck(seed + 4, x, y) < 18) c = Scale(c, 72);  // weathered pits
                 // Moss gathers along the joints and on the lower half of a stone.
                 const int edge = std::min({spot.fromTop, spot.fromBottom, spot.fromLeft, spot.fromRight});
                 mossBias = (edge <= 1 ? 4000 : 0) + spot.fromTop * 250 - 2500;
@@ -131,7 +131,7 @@ ArtImage PaintMossyBrick() {
             const int moss = Noise64(seed + 5, x, y, 16, 3) + mossBias;
             if (moss > 45000) {
                 const int strength = std::min(256, (moss - 45000) / 30 + 150);
-                const Rgb green = FromHsv(78 + (Speck(seed + 8, x, y) % 30), 150, 80 + Speck(seed + 9, x, y) % 55);
+                const Rgb green = FromHsv(78 + (Fleck(seed + 8, x, y) % 30), 150, 80 + Fleck(seed + 9, x, y) % 55);
                 c = Mix(c, green, strength);
             }
             SetPixel(image, x, y, c);
@@ -160,7 +160,7 @@ ArtImage PaintGrass() {
     for (int y = 0; y < TextureSide; ++y)
         for (int x = 0; x < TextureSide; ++x) {
             const int n = Noise64(seed, x, y, 16, 3);
-            SetPixel(image, x, y, FromHsv(88 + n / 4000, 190, 58 + n / 1600 + Speck(seed + 1, x, y) / 24));
+            SetPixel(image, x, y, FromHsv(88 + n / 4000, 190, 58 + n / 1600 + Fleck(seed + 1, x, y) / 24));
         }
     ArtRandom random(seed + 2);
     for (int blade = 0; blade < 1100; ++blade) {
@@ -192,8 +192,8 @@ ArtImage PaintDirt() {
             const int patches = Noise64(seed, x, y, 32, 3);
             const int clumps = Noise64(seed + 1, x, y, 8, 2);
             Rgb c = FromHsv(24 + patches / 8000, 130 + clumps / 1000, 80 + patches / 900);
-            c = Add(c, (Speck(seed + 2, x, y) - 128) / 8 + (clumps - 32768) / 1800);
-            if (Speck(seed + 3, x, y) < 14) c = Scale(c, 62);  // dark grains
+            c = Add(c, (Fleck(seed + 2, x, y) - 128) / 8 + (clumps - 32768) / 1800);
+            if (Fleck(seed + 3, x, y) < 14) c = Scale(c, 62);  // dark grains
             SetPixel(image, x, y, c);
         }
     ArtRandom random(seed + 4);
@@ -273,7 +273,7 @@ ArtImage PaintStone() {
                 }
             }
             const double gap = d2 - d1;
-            const int grain = (Speck(seed + 1, x, y) - 128) / 9 + (Noise64(seed + 2, x, y, 8, 3) - 32768) / 2500;
+            const int grain = (Fleck(seed + 1, x, y) - 128) / 9 + (Noise64(seed + 2, x, y, 8, 3) - 32768) / 2500;
             Rgb c;
             if (gap < 1.6) {
                 c = Add({52, 50, 47}, grain / 2);
@@ -283,7 +283,7 @@ ArtImage PaintStone() {
                 c = Add(c, -(ndx + ndy) * 2);
                 if (gap < 4.0) c = Add(c, -static_cast<int>((4.0 - gap) * 9.0));
                 c = Add(c, grain);
-                if (Speck(seed + 3, x, y) < 10) c = Add(c, 30);  // bright flecks
+                if (Fleck(seed + 3, x, y) < 10) c = Add(c, 30);  // bright flecks
             }
             SetPixel(image, x, y, c);
         }
@@ -300,7 +300,7 @@ ArtImage PaintGlowOrb() {
             const double dx = x + 0.5 - 32.0, dy = y + 0.5 - 32.0;
             const double r = std::sqrt(dx * dx + dy * dy);
             Rgb c = Add({20, 10, 38}, (Noise64(seed, x, y, 16, 2) - 32768) / 4000);
-            if (Speck(seed + 1, x, y) < 3) c = {150, 140, 190};  // faint sparks
+            if (Fleck(seed + 1, x, y) < 3) c = {150, 140, 190};  // faint sparks
             if (r > radius) {
                 double g = 1.0 - (r - radius) / glowReach;
                 if (g > 0) {
@@ -331,7 +331,7 @@ ArtImage PaintBladeTexture() {
     for (int y = 0; y < TextureSide; ++y)
         for (int x = 0; x < TextureSide; ++x) {
             Rgb c = FromHsv(224, 130, 56 + (Noise64(seed, x, y, 16, 2) - 32768) / 3000);
-            c = Add(c, ((x + y) % 2 ? 5 : -5) + (Speck(seed + 1, x, y) - 128) / 40);
+            c = Add(c, ((x + y) % 2 ? 5 : -5) + (Fleck(seed + 1, x, y) - 128) / 40);
             SetPixel(image, x, y, c);
         }
     // The weapon lies along the diagonal, hilt at the lower left.
@@ -369,7 +369,7 @@ ArtImage PaintBladeTexture() {
                     if (edge - v < 1.5) c = {238, 242, 250};                      // honed edge
                     else if (v - back < 1.0) c = {128, 134, 148};                // thick back
                     else if (t < 0.72 && v > -0.9 && v < 0.5) c = {98, 106, 122};  // fuller groove
-                    colour[at] = Add(c, (Speck(seed + 2, x, y) - 128) / 40);
+                    colour[at] = Add(c, (Fleck(seed + 2, x, y) - 128) / 40);
                 }
             }
         }
@@ -464,7 +464,7 @@ ArtImage PaintTitleScreen() {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             Rgb c = Mix({8, 8, 30}, {70, 44, 86}, std::min(256, y * 256 / horizon));
-            if (y < horizon && Speck(seed, x, y) < 2) c = {220, 220, 240};  // stars
+            if (y < horizon && Fleck(seed, x, y) < 2) c = {220, 220, 240};  // stars
             SetPixel(image, x, y, c);
         }
     FillEllipse(image, 292, 96, 12, 12, {232, 228, 200});
@@ -475,9 +475,9 @@ ArtImage PaintTitleScreen() {
         const int near = horizon + 10 - ValueNoise(seed + 2, x, 0, 28, 0) / 1100;
         for (int y = std::max(0, far); y < height; ++y) SetPixel(image, x, y, Add({62, 60, 90}, -(y - far) / 3));
         for (int y = std::max(0, near); y < height; ++y)
-            SetPixel(image, x, y, Add({44, 40, 48}, (Speck(seed + 3, x, y) - 128) / 14 - (y - near) / 6));
+            SetPixel(image, x, y, Add({44, 40, 48}, (Fleck(seed + 3, x, y) - 128) / 14 - (y - near) / 6));
         for (int y = 196; y < height; ++y)
-            SetPixel(image, x, y, FromHsv(100, 170, 52 + (Speck(seed + 4, x, y) % 30) - (y - 196) / 3));
+            SetPixel(image, x, y, FromHsv(100, 170, 52 + (Fleck(seed + 4, x, y) % 30) - (y - 196) / 3));
     }
     // The dungeon gate: a stone arch with a black mouth and two torches.
     const int gx = 160, gateTop = 140, gateBottom = 205;
@@ -491,7 +491,7 @@ ArtImage PaintTitleScreen() {
                 SetPixel(image, x, y, Mix({4, 2, 6}, {24, 14, 10}, std::max(0, y - gateTop) * 2));
             } else {
                 const bool joint = (y % 8 == 0) || ((x + (y / 8 % 2) * 6) % 12 == 0);
-                SetPixel(image, x, y, joint ? Rgb{40, 36, 40} : Add({104, 98, 104}, (Speck(seed + 5, x, y) - 128) / 12));
+                SetPixel(image, x, y, joint ? Rgb{40, 36, 40} : Add({104, 98, 104}, (Fleck(seed + 5, x, y) - 128) / 12));
             }
         }
     for (int side = -1; side <= 1; side += 2) {
