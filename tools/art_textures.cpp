@@ -319,7 +319,7 @@ ArtImage PaintGlowOrb() {
             }
             SetPixel(image, x, y, c);
         }
-    // A small specular highlight.
+    // A small bright glint.
     FillEllipse(image, 25, 25, 2, 2, {255, 255, 245});
     return image;
 }
