@@ -55,7 +55,9 @@ TEST_F(PersistOverworld, BytesLandInLayerZeroRowByRow) {
     std::vector<uint8_t> plan(OverworldBytes, 0);
     plan[257] = 19;
     WriteWholeFile("map/1.overworld", plan);
+    const uint64_t revision = g.Changes.Revision;
     LoadOverworld(g, platform, 1);
+    EXPECT_GT(g.Changes.WholeGridRevision, revision);  // the scene must look again
     EXPECT_EQ(g.WorldGrid[CellIndex(1, 1, 0)], 19);
     EXPECT_EQ(NonZeroCells(), 1);
     EXPECT_EQ(platform.VirtualMilliseconds(), 1000u);

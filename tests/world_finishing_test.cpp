@@ -137,7 +137,9 @@ TEST(WorldFinishing, GeneratedWorldFollowsTheLayerMap) {
         w->shell.FrameCounter = 99;
         w->shell.MouseLook = 1;
         w->shell.ObjectivesFound = 7;
+        const uint64_t revision = w->g.Changes.Revision;
         FinishWorld(w->g, w->shell, w->r);
+        EXPECT_GT(w->g.Changes.WholeGridRevision, revision);  // what the scene kept is stale
 
         EXPECT_EQ(std::memcmp(w->g.WorldGrid.get(), plan.data(), LayerStride), 0);  // layer 0 as read
         const auto shaft = CheckLayerMap(*w, work);
@@ -325,11 +327,16 @@ TEST(WorldFinishing, CollectingTakesAnObjectiveOnce) {
     s.PlayerCell[0] = 3;
     s.PlayerCell[1] = 4;
     s.PlayerCell[2] = 25;
+    const uint64_t revision = w->g.Changes.Revision;
     CollectObjective(w->g, s);
     EXPECT_EQ(s.ObjectivesFound, 1);
     EXPECT_EQ(w->Marker(3, 4, 25), 0);
+    // The scene is told that the cell changed.
+    EXPECT_EQ(w->g.Changes.Revision, revision + 1);
+    EXPECT_EQ(w->g.Changes.Cells[w->g.Changes.Revision % GridChangeNotes::CellNoteCapacity], CellIndex(3, 4, 25));
     CollectObjective(w->g, s);  // standing on it again
     EXPECT_EQ(s.ObjectivesFound, 1);
+    EXPECT_EQ(w->g.Changes.Revision, revision + 1);
 
     // Cells off the grid hold nothing, even where their index would land
     // on a marked cell, and far-off cells must not overflow the index.

@@ -13,6 +13,7 @@ void LoadOverworld(WorldGrids& g, Platform& platform, int number) {
     GameFile file = GameFile::OpenAlways(name);
     if (!file.IsOpen()) return;
     file.Read(g.WorldGrid.get(), OverworldBytes);  // a short file fills only the leading cells
+    NoteGridsReplaced(g);
     platform.Sleep(1000);
     file.Close();
 }

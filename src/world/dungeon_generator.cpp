@@ -310,26 +310,20 @@ void AllocateGeneratorWorkspace(GeneratorWorkspace& w, bool clearRoomList) {
 
 void ReleaseGeneratorWorkspace(GeneratorWorkspace& w) { w.RoomList.reset(); }
 
-void GenerateDungeon(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int centreX, int centreY, int firstLayer,
-                     int levelCount, int squareSize, int attempts) {
-    w.RoomCounter = 0;
-    if (!w.RoomList || !g.WorldGrid) return;
-    // A centre outside the grid can never hold a level (its square or its
-    // first room would reach past the layer); refusing it early also keeps
-    // the square's edges far from integer overflow.
-    if (centreX < 0 || centreX >= GridWidth || centreY < 0 || centreY >= GridWidth) return;
-    if (firstLayer < 0 || firstLayer >= LayerCount) return;
-    const int half = squareSize / 2;
-    TemplateState& ts = w.Template;
+namespace {
 
-    // Phase 1: rooms.
-    int built = 0;
+// Phase 1: every level's rooms. False when a level's square or first room
+// could not be laid down; the generator then stops without Phase 2.
+bool BuildRooms(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int centreX, int centreY, int firstLayer,
+                int levelCount, int half, int attempts) {
     for (int level = 0; level < levelCount; ++level) {
         const int z = firstLayer + level;
-        if (z >= LayerCount) return;  // no such layer: stop as for a spoilt square
-        ts.CurrentLevelLayer = z;
-        if (FillEmptyRegion(g, centreX - half, centreY - half, centreX + half, centreY + half, z, LevelRock)) return;
-        if (!PlaceFirstRoom(g, w, r, centreX, centreY, z, level == 0)) return;
+        if (z >= LayerCount) return false;  // no such layer: stop as for a spoilt square
+        w.Template.CurrentLevelLayer = z;
+        if (FillEmptyRegion(g, centreX - half, centreY - half, centreX + half, centreY + half, z, LevelRock)) {
+            return false;
+        }
+        if (!PlaceFirstRoom(g, w, r, centreX, centreY, z, level == 0)) return false;
         uint8_t* layer = g.WorldGrid.get() + CellIndex(0, 0, z);
         ReadRock(w, layer);
         for (int a = 0; a < attempts; ++a) {
@@ -337,12 +331,15 @@ void GenerateDungeon(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int 
             GrowAttempt(g, w, r, z, layer);
         }
         w.LevelRoomEnd[z] = w.RoomCounter;
-        built = level + 1;
     }
+    return true;
+}
 
-    // Phase 2: stairs up to the previous level, then furnishings.
+// Phase 2: stairs up to the previous level, then furnishings, level by level.
+void FurnishLevels(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int firstLayer, int levelCount,
+                   int squareSize) {
     const int stairTarget = squareSize / 32 + 1;
-    for (int level = 0; level < built; ++level) {
+    for (int level = 0; level < levelCount; ++level) {
         const int z = firstLayer + level;
         const int first = w.LevelFirstRoom[z];
         const int n = w.LevelRoomEnd[z] - first;
@@ -354,6 +351,23 @@ void GenerateDungeon(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int 
         FurnishPass(w, r, layer, first, n, n / 25, Coffin);
         FurnishPass(w, r, layer, first, n, n / 60, Fountain);
     }
+}
+
+}  // namespace
+
+void GenerateDungeon(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int centreX, int centreY, int firstLayer,
+                     int levelCount, int squareSize, int attempts) {
+    w.RoomCounter = 0;
+    if (!w.RoomList || !g.WorldGrid) return;
+    // A centre outside the grid can never hold a level (its square or its
+    // first room would reach past the layer); refusing it early also keeps
+    // the square's edges far from integer overflow.
+    if (centreX < 0 || centreX >= GridWidth || centreY < 0 || centreY >= GridWidth) return;
+    if (firstLayer < 0 || firstLayer >= LayerCount) return;
+    if (BuildRooms(g, w, r, centreX, centreY, firstLayer, levelCount, squareSize / 2, attempts)) {
+        FurnishLevels(g, w, r, firstLayer, levelCount, squareSize);
+    }
+    NoteGridsReplaced(g);
 }
 
 }  // namespace delver

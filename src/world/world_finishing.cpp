@@ -85,6 +85,7 @@ void FinishWorld(WorldGrids& g, ShellState& shell, RandomSource& r) {
 
     shell.MouseLook = 0;
     PlaceObjectives(g, shell, r);
+    NoteGridsReplaced(g);
 }
 
 void PlaceObjectives(WorldGrids& g, ShellState& shell, RandomSource& r) {
@@ -126,6 +127,7 @@ void CollectObjective(WorldGrids& g, ShellState& shell) {
     if (marker != ObjectiveMarker) return;
     marker = 0;
     ++shell.ObjectivesFound;
+    NoteCellChanged(g, x, y, z);  // the scene stops drawing the marker
 }
 
 }  // namespace delver

@@ -27,7 +27,7 @@ constexpr int CarvedColumn(int v) { return 2 * (v - 110); }
 // Builds the playable world from the generated levels (layers 140..148) and
 // layer 0, in a fixed order of random draws: rock, air, surface, levels,
 // FrameCounter = 0 and PlayerCell Z = 39 (X and Y keep their values),
-// shafts, MouseLook = 0, then PlaceObjectives.
+// shafts, MouseLook = 0, then PlaceObjectives. Notes the grids as replaced.
 void FinishWorld(WorldGrids& g, ShellState& shell, RandomSource& r);
 
 // Draws ObjectiveTotal (0..20) and marks that many Empty cells of layers 0
@@ -36,8 +36,9 @@ void FinishWorld(WorldGrids& g, ShellState& shell, RandomSource& r);
 // ObjectiveTotal becomes the number actually placed.
 void PlaceObjectives(WorldGrids& g, ShellState& shell, RandomSource& r);
 
-// Takes the objective at PlayerCell, if any: clears its marker and counts
-// it in ObjectivesFound. A cell outside the grid holds nothing.
+// Takes the objective at PlayerCell, if any: clears its marker, notes the
+// cell as changed and counts it in ObjectivesFound. A cell outside the grid
+// holds nothing.
 void CollectObjective(WorldGrids& g, ShellState& shell);
 
 }  // namespace delver
