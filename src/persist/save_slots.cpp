@@ -234,6 +234,8 @@ void LoadGame(SaveTarget& t, int slot) {
         if (!in.IsOpen()) continue;
         ReadSlotFile(t, file, in);
     }
+    // Any cell of either grid may differ now.
+    NoteGridsReplaced(t.grids);
 }
 
 }  // namespace delver

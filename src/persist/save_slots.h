@@ -35,7 +35,8 @@ struct SaveTarget {
 
 // Writes the whole state into slot (1 or 2 from the frame loop).
 void SaveGame(SaveTarget& t, int slot);
-// Reads slot back into the same memory, in place.
+// Reads slot back into the same memory, in place, and notes that every
+// grid cell may have changed (NoteGridsReplaced).
 void LoadGame(SaveTarget& t, int slot);
 
 // --- names and byte layouts ------------------------------------------------
