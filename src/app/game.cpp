@@ -81,6 +81,7 @@ bool RunFrame(Game& game, Platform& platform) {
     ClearFrame(game.frame);
 
     WorldView view{game.grids, game.shell, game.units, game.camera, game.gl, game.frame, platform};
+    if (game.fastScene) view.cache = &game.sceneCache;
     DrawWorldFrame(view);
 
     UnitRecord& player = game.units.Player();
@@ -146,6 +147,7 @@ bool RunFrame(Game& game, Platform& platform) {
 void ShutDown(Game& game) {
     ReleaseFramebuffer(game.frame);
     game.grids.Release();
+    ReleaseSceneCache(game.sceneCache);
     game.sprites.Release();
     game.units.Release();
     game.items.Release();

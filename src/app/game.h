@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "ui/console.h"
 #include "view3d/gl_state.h"
+#include "view3d/scene_cache.h"
 #include "world/dungeon_generator.h"
 #include "world/random.h"
 #include "world/world_state.h"
@@ -31,6 +32,10 @@ struct Game {
     ItemTable items;
     GlNames gl;
     uint32_t seed = 0;
+    // The scene's drawing path: the kept face lists (the default), or cell
+    // by cell as the scene rules read (--render literal). Same picture.
+    bool fastScene = true;
+    SceneCache sceneCache;
 };
 
 // Start-up in its fixed order, up to the frame loop. The world's random

@@ -32,6 +32,7 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
     ScriptedPlatform platform(backend, script, 320, 240);
     auto game = std::make_unique<Game>();
     game->frame.CapturePresented = !options.screenshot.empty();
+    game->fastScene = options.render != "literal";
 
     int status = 0;
     int64_t framesRun = 0;
