@@ -1,0 +1,477 @@
+// The fast scene path against the literal one, on the real offscreen
+// OpenGL: the same faces, markers and cells counted, and pictures that agree
+// (at most 0.2 % of the 320 x 240 pixels off by more than 1 in a channel,
+// since vertices transformed differently may pick a neighbouring texel), in
+// a generated world, in random cell soups, after grid changes, on a new
+// context, and for players far off the grid.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "gfx2d/frame.h"
+#include "platform/gl.h"
+#include "platform/headless/headless_platform.h"
+#include "view3d/cube_faces.h"
+#include "view3d/gl_state.h"
+#include "view3d/scene.h"
+#include "view3d/scene_cache.h"
+#include "world/dungeon_generator.h"
+#include "world/world_finishing.h"
+
+namespace delver {
+namespace {
+
+using Rgb = std::array<int, 3>;
+constexpr Rgb kWhite{255, 255, 255};
+
+// A 16 x 16 picture of 2-texel checks in two shades of one colour, so a
+// texel picked differently or a wrong picture shows.
+void CheckedSprite(SpriteTable& t, int slot, Rgb c) {
+    Sprite& s = t.Slots[slot];
+    s.width = s.height = 16;
+    s.bytesPerPixel = 3;
+    s.pixels = std::make_unique<uint8_t[]>(16 * 16 * 3);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            for (int i = 0; i < 3; ++i)
+                s.pixels[(y * 16 + x) * 3 + i] = static_cast<uint8_t>(((x / 2 + y / 2) % 2) ? c[i] / 2 : c[i]);
+}
+
+// One world for the whole suite, built once; each test starts from a copy.
+struct BuiltWorld {
+    std::unique_ptr<uint8_t[]> world, markers;
+    ShellState shell;
+};
+BuiltWorld Build(uint32_t seed) {
+    WorldGrids g;
+    g.Allocate();
+    BuiltWorld out;
+    auto work = std::make_unique<GeneratorWorkspace>();
+    AllocateGeneratorWorkspace(*work, false);
+    RandomSource random;
+    SeedRandom(random, seed);
+    GenerateDungeon(g, *work, random, 128, 128, 140, 9, 32, 400);
+    FinishWorld(g, out.shell, random);
+    ReleaseGeneratorWorkspace(*work);
+    out.world = std::move(g.WorldGrid);
+    out.markers = std::move(g.MarkerGrid);
+    return out;
+}
+
+struct Picture {
+    std::vector<uint8_t> rgb;
+    SceneStats stats;
+};
+
+class View3dFastScene : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        worldA = new BuiltWorld(Build(42));
+        worldB = new BuiltWorld(Build(4242));
+    }
+    static void TearDownTestSuite() {
+        delete worldA;
+        delete worldB;
+    }
+
+    void SetUp() override {
+        ASSERT_EQ(platform.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok);
+        grids.Allocate();
+        units.Allocate();
+        sprites.Allocate();
+        SetFramebufferSize(frame, 320, 240);
+        CheckedSprite(sprites, 1201, {200, 80, 60});
+        CheckedSprite(sprites, 1202, {60, 200, 60});
+        CheckedSprite(sprites, 1203, {160, 120, 40});
+        CheckedSprite(sprites, 1204, {40, 40, 220});  // entry 4: what a pane must not show
+        CheckedSprite(sprites, 1209, {230, 210, 30});
+        InitGl();
+        for (float& c : units.Player().CellPosition) c = 0.5f;
+        shell.ViewDistance = 6;
+    }
+
+    void InitGl() {
+        SetProjection(640, 480);
+        ASSERT_TRUE(InitGraphicsState(gl, sprites, frame));
+    }
+
+    // Copies a built world into the grids, as a loaded slot would, and says so.
+    void UseWorld(const BuiltWorld& w) {
+        std::memcpy(grids.WorldGrid.get(), w.world.get(), GridCells);
+        std::memcpy(grids.MarkerGrid.get(), w.markers.get(), GridCells);
+        NoteGridsReplaced(grids);
+    }
+
+    void Look(int x, int y, int z, float yaw, float pitch) {
+        shell.PlayerCell[0] = x;
+        shell.PlayerCell[1] = y;
+        shell.PlayerCell[2] = z;
+        camera.Yaw = yaw;
+        camera.Pitch = pitch;
+    }
+
+    Picture Draw(bool fast) {
+        SceneStats stats;
+        WorldView view{grids, shell, units, camera, gl, frame, platform, &stats};
+        glLoadIdentity();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (fast)
+            DrawSceneFast(view, cache);
+        else
+            DrawScene(view);
+        Picture p;
+        p.rgb.resize(SceneWidth * SceneHeight * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, SceneWidth, SceneHeight, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+        p.stats = stats;
+        return p;
+    }
+
+    // Pixels of a and b that differ by more than 1 in some channel.
+    static int Differing(const Picture& a, const Picture& b) {
+        int n = 0;
+        for (size_t i = 0; i < a.rgb.size(); i += 3) {
+            bool d = false;
+            for (int k = 0; k < 3; ++k) d |= std::abs(int(a.rgb[i + k]) - int(b.rgb[i + k])) > 1;
+            n += d;
+        }
+        return n;
+    }
+
+    static Rgb At(const Picture& p, int x, int y) {
+        const uint8_t* c = &p.rgb[(static_cast<size_t>(y) * SceneWidth + x) * 3];
+        return {c[0], c[1], c[2]};
+    }
+
+    // Draws both paths from the current camera: the counts must be equal,
+    // and the differing pixels are added to the tally.
+    void ExpectSameScene(const char* where) {
+        const Picture literal = Draw(false);
+        const Picture fast = Draw(true);
+        EXPECT_EQ(fast.stats.cellsDrawn, literal.stats.cellsDrawn) << where;
+        EXPECT_EQ(fast.stats.facesDrawn, literal.stats.facesDrawn) << where;
+        EXPECT_EQ(fast.stats.markersDrawn, literal.stats.markersDrawn) << where;
+        differing += Differing(literal, fast);
+        pixels += SceneWidth * SceneHeight;
+        lastFaces = literal.stats.facesDrawn;
+        lastMarkers = literal.stats.markersDrawn;
+    }
+    void ExpectPicturesAgree() {
+        ASSERT_GT(pixels, 0);
+        EXPECT_LE(differing * 1000, pixels * 2) << differing << " of " << pixels << " pixels differ";
+        differing = pixels = 0;
+    }
+
+    static BuiltWorld* worldA;
+    static BuiltWorld* worldB;
+    HeadlessPlatform platform;
+    WorldGrids grids;
+    ShellState shell;
+    UnitTable units;
+    CameraState camera;
+    GlNames gl;
+    FrameState frame;
+    SpriteTable sprites;
+    SceneCache cache;
+    int64_t differing = 0, pixels = 0, lastFaces = 0, lastMarkers = 0;
+};
+BuiltWorld* View3dFastScene::worldA = nullptr;
+BuiltWorld* View3dFastScene::worldB = nullptr;
+
+// The open cell of a level's first open layer with the longest straight
+// view along a row or column, and the direction (dx, dy) and yaw of it.
+struct LevelView {
+    int x, y, z, dx, dy;
+    float yaw;
+    int run;
+};
+LevelView FindLevelView(const WorldGrids& g, int level) {
+    const int z = LevelOpenLayer(level);
+    const struct {
+        int dx, dy;
+        float yaw;
+    } dirs[] = {{0, -1, 0.0f}, {1, 0, 90.0f}, {0, 1, 180.0f}, {-1, 0, 270.0f}};
+    LevelView best{0, 0, z, 0, 0, 0.0f, -1};
+    for (int y = 1; y < GridWidth - 1; ++y)
+        for (int x = 1; x < GridWidth - 1; ++x) {
+            if (g.WorldGrid[CellIndex(x, y, z)] != Empty) continue;
+            for (const auto& d : dirs) {
+                int run = 0;
+                for (int cx = x + d.dx, cy = y + d.dy; CellInGrid(cx, cy, z) && g.WorldGrid[CellIndex(cx, cy, z)] == Empty;
+                     cx += d.dx, cy += d.dy)
+                    ++run;
+                if (run > best.run) best = {x, y, z, d.dx, d.dy, d.yaw, run};
+            }
+        }
+    return best;
+}
+
+TEST_F(View3dFastScene, GeneratedWorldLooksTheSameFromEveryLevel) {
+    UseWorld(*worldA);
+    units.Player().CellPosition[0] = 0.35f;  // off the centre, as a walking eye is
+    units.Player().CellPosition[1] = 0.6f;
+    units.Player().CellPosition[2] = 0.45f;
+    const struct {
+        int level;
+        float turn, tilt;
+    } picks[] = {{1, 0, 0}, {2, 45, -20}, {4, 0, 0}, {4, 135, 25}, {6, -60, 10}, {8, 20, -35}, {9, 0, 0}};
+    for (int distance : {1, 6, 14, 30}) {
+        shell.ViewDistance = distance;
+        for (const auto& p : picks) {
+            const LevelView v = FindLevelView(grids, p.level);
+            ASSERT_GT(v.run, 0) << "level " << p.level;
+            Look(v.x, v.y, v.z, v.yaw + p.turn, -90.0f + p.tilt);
+            ExpectSameScene("level view");
+            if (distance >= 6) {
+                EXPECT_GT(lastFaces, 0);
+            }
+        }
+        // From the air above the surface, looking down at it.
+        Look(40, 50, 20, 30.0f, -35.0f);
+        ExpectSameScene("above the surface");
+        ExpectPicturesAgree();
+    }
+}
+
+TEST_F(View3dFastScene, RandomCellSoupsAcrossRegionEdges) {
+    // Every code kind, panes above, below and beside solid cells, and
+    // markers in open and solid cells, in a block that straddles region
+    // edges on all three axes.
+    std::mt19937 rng(7);
+    const uint8_t codes[] = {0, 0, 0, 0, 0, 0, Brick, Grass, Dirt, DiagonalPane, DiagonalPane, 7, 9, 10, 31, 32, 61, 200};
+    for (int l = 20; l < 60; ++l)
+        for (int r = 100; r < 140; ++r)
+            for (int c = 20; c < 60; ++c) {
+                grids.WorldGrid[CellIndex(c, r, l)] = codes[rng() % std::size(codes)];
+                if (rng() % 40 == 0) grids.MarkerGrid[CellIndex(c, r, l)] = ObjectiveMarker;
+                if (rng() % 200 == 0) grids.MarkerGrid[CellIndex(c, r, l)] = 3;  // not a marker: never drawn
+            }
+    const struct {
+        int x, y, z;
+        float yaw, pitch;
+    } views[] = {{31, 111, 31, 0, -90}, {32, 112, 32, 100, -60}, {40, 120, 40, 200, -130}, {47, 127, 48, 300, -10},
+                 {25, 135, 22, 45, -170}};
+    for (int distance : {1, 3, 9}) {
+        shell.ViewDistance = distance;
+        for (const auto& v : views) {
+            grids.WorldGrid[CellIndex(v.x, v.y, v.z)] = Empty;  // the eye's own cell is open
+            NoteCellChanged(grids, v.x, v.y, v.z);
+            Look(v.x, v.y, v.z, v.yaw, v.pitch);
+            ExpectSameScene("soup");
+        }
+        ExpectPicturesAgree();
+    }
+    EXPECT_GT(lastMarkers, 0);
+}
+
+TEST_F(View3dFastScene, CollectedObjectiveIsGoneFromTheNextFrame) {
+    UseWorld(*worldA);
+    shell.ViewDistance = 14;
+    const float eye[3] = {0.42f, 0.57f, 0.46f};
+    std::memcpy(units.Player().CellPosition, eye, sizeof eye);
+    const LevelView v = FindLevelView(grids, 4);
+    ASSERT_GE(v.run, 3);
+    const int mx = v.x + 2 * v.dx, my = v.y + 2 * v.dy;
+    grids.MarkerGrid[CellIndex(mx, my, v.z)] = ObjectiveMarker;
+    NoteCellChanged(grids, mx, my, v.z);
+    Look(v.x, v.y, v.z, v.yaw + 7.0f, -85.0f);
+    ExpectSameScene("marker ahead");
+    const int64_t markersBefore = lastMarkers;
+    const Picture withMarker = Draw(true);
+    ASSERT_GE(markersBefore, 1);
+
+    // The player steps into the marker's cell and takes it.
+    const int32_t found = shell.ObjectivesFound;
+    Look(mx, my, v.z, v.yaw, -90.0f);
+    CollectObjective(grids, shell);
+    EXPECT_EQ(shell.ObjectivesFound, found + 1);
+
+    Look(v.x, v.y, v.z, v.yaw + 7.0f, -85.0f);
+    ExpectSameScene("marker taken");
+    EXPECT_EQ(lastMarkers, markersBefore - 1);
+    EXPECT_GT(Differing(withMarker, Draw(true)), 100);  // the cube really left the picture
+    ExpectPicturesAgree();
+}
+
+TEST_F(View3dFastScene, LoadedWorldIsDrawnFromTheNextFrame) {
+    UseWorld(*worldA);
+    shell.ViewDistance = 30;
+    const LevelView v = FindLevelView(grids, 5);
+    Look(v.x, v.y, v.z, v.yaw, -90.0f);
+    ExpectSameScene("before the load");
+    const Picture before = Draw(true);
+
+    UseWorld(*worldB);  // what LoadGame does to the grids, and its note
+    ExpectSameScene("after the load");
+    EXPECT_GT(Differing(before, Draw(true)), 1000);  // another world is really shown
+    ExpectPicturesAgree();
+}
+
+TEST_F(View3dFastScene, CellChangesReachNeighboursInOtherRegions) {
+    // Two brick walls, columns 31 and 32: the two sides of a region edge.
+    // Looking at them from column 24, only column 31's near faces show.
+    for (int l = 26; l <= 38; ++l)
+        for (int r = 90; r <= 102; ++r) {
+            grids.WorldGrid[CellIndex(31, r, l)] = Brick;
+            grids.WorldGrid[CellIndex(32, r, l)] = Grass;
+        }
+    shell.ViewDistance = 14;
+    Look(24, 96, 32, 90.0f, -90.0f);
+    ExpectSameScene("wall");
+    const int64_t wallFaces = lastFaces;
+
+    // Opening a window in column 31 uncovers column 32's faces behind it.
+    for (int l = 31; l <= 33; ++l)
+        for (int r = 95; r <= 97; ++r) {
+            grids.WorldGrid[CellIndex(31, r, l)] = Empty;
+            NoteCellChanged(grids, 31, r, l);
+        }
+    ExpectSameScene("window");
+    EXPECT_GT(lastFaces, wallFaces);
+    // More changes than the notes keep between two frames: all is rebuilt.
+    for (int r = 90; r <= 102; ++r)
+        for (int l = 26; l <= 38; ++l) {
+            grids.WorldGrid[CellIndex(32, r, l)] = (r + l) % 3 ? Dirt : Empty;
+            NoteCellChanged(grids, 32, r, l);
+        }
+    ExpectSameScene("many changes");
+    ExpectPicturesAgree();
+}
+
+TEST_F(View3dFastScene, NewContextDrawsTheSamePicture) {
+    UseWorld(*worldA);
+    shell.ViewDistance = 14;
+    const LevelView v = FindLevelView(grids, 3);
+    Look(v.x, v.y, v.z, v.yaw + 30.0f, -80.0f);
+    ExpectSameScene("first context");
+    // The zoom keys make a new window: a new context, new texture names.
+    platform.DestroyGlWindow();
+    ASSERT_EQ(platform.CreateGlWindow("GAME", 960, 720, 16), WindowStep::Ok);
+    InitGl();
+    ExpectSameScene("second context");
+    EXPECT_GT(lastFaces, 0);
+    ExpectPicturesAgree();
+}
+
+TEST_F(View3dFastScene, PicturesOfCodesPanesAndMarkers) {
+    shell.ViewDistance = 6;
+    Look(128, 128, 40, 0.0f, -90.0f);  // level, toward lower rows
+    const struct {
+        uint8_t code;
+        uint8_t marker;
+        bool white;
+    } cases[] = {{Brick, 0, false}, {7, 0, true},   {11, 0, true},         {31, 0, true},
+                 {32, 0, true},     {61, 0, true},  {255, 0, true},        {DiagonalPane, 0, false},
+                 {9, 0, false},     {10, 0, false}, {Empty, ObjectiveMarker, false}};
+    for (const auto& c : cases) {
+        grids.WorldGrid[CellIndex(128, 126, 40)] = c.code;
+        grids.MarkerGrid[CellIndex(128, 126, 40)] = c.marker;
+        NoteCellChanged(grids, 128, 126, 40);
+        const Picture literal = Draw(false);
+        const Picture fast = Draw(true);
+        EXPECT_EQ(fast.stats.facesDrawn, literal.stats.facesDrawn) << int(c.code);
+        EXPECT_LE(Differing(literal, fast), SceneWidth * SceneHeight / 500) << int(c.code);
+        const Rgb centre = At(fast, 160, 120);
+        if (c.white) {
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(centre[i], kWhite[i], 1) << int(c.code);
+        } else {
+            EXPECT_NE(centre, (Rgb{frame.KeyColour[0], frame.KeyColour[1], frame.KeyColour[2]})) << int(c.code);
+            EXPECT_FALSE(centre[2] > 150 && centre[0] < 100) << "a pane shows entry 1, not entry 4";
+        }
+    }
+    // The shell is never drawn: a wall in column 0 seen from column 1.
+    grids.WorldGrid[CellIndex(128, 126, 40)] = Empty;
+    NoteCellChanged(grids, 128, 126, 40);
+    grids.WorldGrid[CellIndex(0, 128, 40)] = Brick;
+    NoteCellChanged(grids, 0, 128, 40);
+    Look(1, 128, 40, -90.0f, -90.0f);
+    const Picture fast = Draw(true);
+    EXPECT_EQ(fast.stats.facesDrawn, 0);
+    EXPECT_EQ(At(fast, 160, 120), (Rgb{frame.KeyColour[0], frame.KeyColour[1], frame.KeyColour[2]}));
+}
+
+TEST_F(View3dFastScene, PlayerFarOffTheGridAndHugeViewDistances) {
+    UseWorld(*worldA);
+    shell.ViewDistance = 30;
+    const int32_t far[] = {INT_MAX, INT_MIN, INT_MAX - 5, INT_MIN + 5, -31, 286};
+    for (int32_t value : far)
+        for (int axis = 0; axis < 3; ++axis) {
+            Look(128, 128, 90, 0.0f, -90.0f);
+            shell.PlayerCell[axis] = value;
+            const Picture p = Draw(true);
+            EXPECT_EQ(p.stats.cellsDrawn, 0) << "axis " << axis << " at " << value;
+            EXPECT_EQ(p.stats.facesDrawn, 0);
+        }
+    // Partly outside: the cube around column 270 keeps columns 240..254.
+    Look(270, 60, 39, -90.0f, -90.0f);
+    ExpectSameScene("partly outside");
+    ExpectPicturesAgree();
+
+    // Every drawable cell at once: the faces of the whole world.
+    int64_t worldFaces = 0;
+    for (int l = 1; l < LayerCount - 1; ++l)
+        for (int r = 1; r < GridWidth - 1; ++r)
+            for (int c = 1; c < GridWidth - 1; ++c) {
+                worldFaces += 6 * (grids.MarkerGrid[CellIndex(c, r, l)] == ObjectiveMarker);
+                const uint8_t code = grids.WorldGrid[CellIndex(c, r, l)];
+                if (code == Empty) continue;
+                if (code == DiagonalPane) {
+                    ++worldFaces;
+                    continue;
+                }
+                for (const CubeFace& f : kCubeFaces)
+                    worldFaces += FaceIsOpen(f, grids.WorldGrid[CellIndex(c + f.dColumn, r + f.dRow, l + f.dLayer)]);
+            }
+    shell.ViewDistance = INT_MAX;
+    Look(128, 128, 90, 0.0f, -90.0f);
+    const Picture all = Draw(true);
+    EXPECT_EQ(all.stats.cellsDrawn, int64_t{254} * 254 * 178);
+    EXPECT_EQ(all.stats.facesDrawn, worldFaces);
+    shell.ViewDistance = -3;
+    EXPECT_EQ(Draw(true).stats.cellsDrawn, 0);
+}
+
+TEST_F(View3dFastScene, VisitsAndIdleRegions) {
+    UseWorld(*worldA);
+    shell.ViewDistance = 1;
+    Look(40, 40, 39, 0.0f, -90.0f);
+    SceneStats fastStats, literalStats;
+    fastStats.recordVisits = literalStats.recordVisits = true;
+    WorldView fastView{grids, shell, units, camera, gl, frame, platform, &fastStats};
+    WorldView literalView{grids, shell, units, camera, gl, frame, platform, &literalStats};
+    DrawSceneFast(fastView, cache);
+    DrawScene(literalView);
+    ASSERT_EQ(fastStats.visits.size(), 27u);
+    ASSERT_EQ(fastStats.visits.size(), literalStats.visits.size());
+    for (size_t i = 0; i < 27; ++i) {
+        EXPECT_EQ(fastStats.visits[i].column, literalStats.visits[i].column);
+        EXPECT_EQ(fastStats.visits[i].row, literalStats.visits[i].row);
+        EXPECT_EQ(fastStats.visits[i].layer, literalStats.visits[i].layer);
+    }
+
+    // Regions the view has left are freed after a while, and built again
+    // when it comes back.
+    shell.ViewDistance = 30;
+    ExpectSameScene("first visit");
+    const int64_t keptThere = cache.stats.keptQuads;
+    ASSERT_GT(keptThere, 0);
+    Look(200, 200, 150, 0.0f, -90.0f);
+    shell.ViewDistance = 1;
+    WorldView view{grids, shell, units, camera, gl, frame, platform};
+    for (uint64_t i = 0; i < RegionIdleScenes + 64; ++i) DrawSceneFast(view, cache);
+    EXPECT_GT(cache.stats.regionsFreed, 0);
+    EXPECT_LT(cache.stats.keptQuads, keptThere);
+    Look(40, 40, 39, 0.0f, -90.0f);
+    shell.ViewDistance = 30;
+    ExpectSameScene("second visit");
+    ExpectPicturesAgree();
+}
+
+}  // namespace
+}  // namespace delver
