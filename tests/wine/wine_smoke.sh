@@ -29,7 +29,7 @@ linux=$(readlink -f "$2")
 [ -x "$linux" ] || fail "no Linux program at $2"
 run_timeout=${DELVER_WINE_TIMEOUT:-600}
 
-# --- which Wine loader runs this program --------------------------------
+# --- Wine, its loader for this program, and the prefix ---------------------
 # The PE header's machine field: 0x014c for 32-bit x86, 0x8664 for x86-64.
 pe_offset=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
 machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$exe" | tr -d ' ')
@@ -38,64 +38,9 @@ case "$machine" in
     8664) arch=x86_64 ;;
     *) fail "$exe is not a 32-bit or 64-bit x86 Windows program (machine '$machine')" ;;
 esac
-
-command -v xvfb-run >/dev/null 2>&1 || skip "xvfb-run is not installed (tests/wine/install_wine.sh installs it)"
-command -v Xvfb >/dev/null 2>&1 || skip "Xvfb is not installed (tests/wine/install_wine.sh installs it)"
-if [ "$arch" = i386 ]; then
-    loader=/usr/lib/wine/wine
-    [ -x "$loader" ] || loader=$(command -v wine 2>/dev/null || true)
-else
-    loader=/usr/lib/wine/wine64
-    [ -x "$loader" ] || loader=$(command -v wine64 2>/dev/null || true)
-fi
-[ -n "$loader" ] && [ -x "$loader" ] ||
-    skip "no $arch Wine loader is installed (tests/wine/install_wine.sh installs wine32 and wine64)"
-export WINELOADER=$loader
-export WINEDEBUG=-all
-# No Mono or Gecko installer may ask anything while the prefix is made.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-if ! version=$(timeout 120 "$loader" --version 2>&1); then
-    if [ "$arch" = i386 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-        skip "this machine does not run 32-bit x86 programs, so 32-bit Wine cannot start" \
-             "(tests/wine/install_wine.sh routes them through qemu-i386): $version"
-    fi
-    skip "the $arch Wine loader does not start: $version"
-fi
+. "$(dirname "$0")/wine_env.sh"
+wine_prepare "$arch"
 say "$version ($arch) for $exe"
-
-# --- the Wine prefix ----------------------------------------------------
-# One prefix serves both builds: made by the 64-bit loader while the 32-bit
-# one works too, it holds both halves of Windows (system32 and syswow64).
-# A prefix made while 32-bit programs could not run lacks the 32-bit half,
-# so the ready mark records which halves it has.
-runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
-maker=/usr/lib/wine/wine64
-[ -x "$maker" ] || maker=$loader
-halves=64
-if runs_32bit && [ -x /usr/lib/wine/wine ]; then halves=32+64; fi
-[ "$maker" = "$loader" ] && [ "$arch" = i386 ] && halves=32
-export WINEPREFIX=${DELVER_WINEPREFIX:-/tmp/delver-wineprefix-$(id -u)}
-ready="$WINEPREFIX/.delver-ready"
-mkdir -p "$(dirname "$WINEPREFIX")"
-(
-    # One maker at a time; a prefix left half made by a killed run, or one
-    # without the half this program needs, is made again.
-    if command -v flock >/dev/null 2>&1; then flock 9; fi
-    have=$(cat "$ready" 2>/dev/null || true)
-    case "$arch:$have" in
-        i386:32 | i386:32+64 | x86_64:64 | x86_64:32+64) exit 0 ;;
-    esac
-    rm -rf "$WINEPREFIX"
-    say "making the Wine prefix $WINEPREFIX (minutes, once)"
-    start=$(date +%s)
-    if ! WINELOADER=$maker timeout -k 10 1200 "$maker" wineboot -i >/dev/null 2>&1; then
-        rm -rf "$WINEPREFIX"
-        exit 1
-    fi
-    "$(dirname "$loader")/wineserver" -w 2>/dev/null || true
-    echo "$halves" >"$ready"
-    say "prefix made in $(($(date +%s) - start)) s"
-) 9>"$WINEPREFIX.lock" || skip "Wine could not make its prefix $WINEPREFIX"
 
 # --- two game folders, one input script --------------------------------
 work=$(mktemp -d /tmp/delver-wine-smoke.XXXXXX)
@@ -118,7 +63,6 @@ start=$(date +%s)
     timeout -k 10 "$run_timeout" xvfb-run -a -s "-screen 0 1024x768x24" \
         "$loader" "$exe" "${args[@]}" >report.json 2>stderr.txt)
 status=$?
-"$(dirname "$loader")/wineserver" -k >/dev/null 2>&1 || true
 say "Windows run: exit $status after $(($(date +%s) - start)) s"
 say "Windows report: $(cat "$work/windows/report.json")"
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then

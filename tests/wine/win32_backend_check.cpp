@@ -1,0 +1,202 @@
+// Checks the Win32 backend on Windows or under Wine: the window and its
+// OpenGL context, the message drain and what the window procedure makes of
+// closing, clicks and keys, moving, re-creating and releasing the window,
+// the cursor, sleeping and the calendar. Built with mingw-w64 by
+// win32_backend_check.sh; prints one line per failed check and exits 1 if
+// any failed.
+#include "platform/win32/win32_platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "platform/gl.h"
+
+namespace {
+
+int g_failures = 0;
+int g_checks = 0;
+
+#define CHECK(cond)                                                              \
+    do {                                                                         \
+        ++g_checks;                                                              \
+        if (!(cond)) {                                                           \
+            ++g_failures;                                                        \
+            std::printf("FAILED line %d: %s\n", __LINE__, #cond);                \
+        }                                                                        \
+    } while (0)
+
+using delver::MessageKind;
+using delver::ReleaseStep;
+using delver::WindowStep;
+
+// Drains the queue; returns the game messages seen, in order (at most 8),
+// and how many messages there were in all.
+struct Drained {
+    MessageKind game[8]{};
+    int gameCount = 0;
+    int total = 0;
+};
+
+Drained Drain(delver::Platform& p) {
+    Drained d;
+    for (;;) {
+        MessageKind m = p.PollMessage();
+        if (m == MessageKind::None || d.total > 100000) break;
+        ++d.total;
+        if (m != MessageKind::Other && d.gameCount < 8) d.game[d.gameCount++] = m;
+    }
+    return d;
+}
+
+bool RectIs(const delver::ScreenRect& r, int left, int top, int right, int bottom) {
+    return r.left == left && r.top == top && r.right == right && r.bottom == bottom;
+}
+
+// Clears the window's back buffer to a colour and reads one pixel back.
+bool ClearsTo(float red, float green, float blue) {
+    glClearColor(red, green, blue, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    unsigned char px[4] = {};
+    glReadPixels(7, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+    auto within1 = [](unsigned char got, float want) {
+        int w = static_cast<int>(want * 255.0f + 0.5f);
+        return got >= w - 1 && got <= w + 1;
+    };
+    return within1(px[0], red) && within1(px[1], green) && within1(px[2], blue);
+}
+
+}  // namespace
+
+int main() {
+    delver::Win32Platform p;
+    CHECK(!p.HasWindow());
+    CHECK(RectIs(p.WindowRect(), 0, 0, 0, 0));
+
+    // --- the window, its rectangle and its context ---
+    WindowStep step = p.CreateGlWindow("GAME", 640, 480, 16);
+    CHECK(step == WindowStep::Ok);
+    if (step != WindowStep::Ok) {
+        std::printf("window creation failed at step %d; %d of %d checks failed\n", static_cast<int>(step),
+                    g_failures, g_checks);
+        return 1;
+    }
+    CHECK(p.HasWindow());
+    // A borderless popup: its rectangle is its drawing area, at the top-left.
+    CHECK(RectIs(p.WindowRect(), 0, 0, 640, 480));
+    HWND window = FindWindowA("OpenGL", "GAME");
+    CHECK(window != nullptr);
+    CHECK(IsWindowVisible(window));
+    CHECK((GetWindowLongA(window, GWL_STYLE) & WS_POPUP) != 0);
+    CHECK((GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION);
+    CHECK(wglGetCurrentContext() != nullptr);
+    CHECK(ClearsTo(1.0f, 0.0f, 0.0f));
+    CHECK(ClearsTo(0.0f, 0.6f, 1.0f));
+    PIXELFORMATDESCRIPTOR pfd{};
+    HDC dc = wglGetCurrentDC();
+    CHECK(dc != nullptr && DescribePixelFormat(dc, GetPixelFormat(dc), sizeof pfd, &pfd) != 0);
+    CHECK((pfd.dwFlags & PFD_DOUBLEBUFFER) != 0);
+    CHECK(pfd.cDepthBits >= 16);
+    p.SwapBuffers();
+
+    // Whatever showing the window queued is not the game's business.
+    Drained first = Drain(p);
+    CHECK(first.gameCount == 0);
+    CHECK(p.PollMessage() == MessageKind::None);
+
+    // --- closing: a message for the game; the window stays ---
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Drained closed = Drain(p);
+    CHECK(closed.gameCount == 1 && closed.game[0] == MessageKind::Close);
+    CHECK(IsWindow(window));
+    CHECK(p.HasWindow());
+    // A close request sent rather than posted reaches the game as well.
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    CHECK(p.PollMessage() == MessageKind::Close);
+    CHECK(p.PollMessage() == MessageKind::None);
+
+    // --- clicks, in the order they came ---
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    Drained clicks = Drain(p);
+    CHECK(clicks.gameCount == 3);
+    CHECK(clicks.game[0] == MessageKind::LeftButtonDown);
+    CHECK(clicks.game[1] == MessageKind::RightButtonDown);
+    CHECK(clicks.game[2] == MessageKind::LeftButtonDown);
+
+    // --- keys are polled: key messages are swallowed ---
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(window, WM_KEYUP, VK_ESCAPE, 0);
+    CHECK(p.PollMessage() == MessageKind::Other);
+    Drained keys = Drain(p);
+    CHECK(keys.gameCount == 0);
+    CHECK(SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0) == 0);
+    CHECK(SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0) == 0);
+    // Nobody presses a key during this check.
+    CHECK(!p.IsKeyHeld(VK_ESCAPE));
+    CHECK(!p.IsKeyHeld('Z'));
+
+    // --- screen saver and monitor power-off are refused ---
+    CHECK(SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0) == 0);
+    CHECK(SendMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2) == 0);
+    CHECK(Drain(p).gameCount == 0);
+    CHECK(IsWindow(window));
+
+    // --- cursor ---
+    if (SetCursorPos(123, 77)) {
+        delver::ScreenPoint c = p.CursorPos();
+        CHECK(c.x == 123 && c.y == 77);
+    }
+    p.SetCursorVisible(false);
+    p.SetCursorVisible(true);
+
+    // --- moving ---
+    p.MoveWindow(100, 50, 320, 240);
+    CHECK(RectIs(p.WindowRect(), 100, 50, 420, 290));
+    Drain(p);
+
+    // --- releasing and making it again (a zoom key) ---
+    std::vector<ReleaseStep> failed = p.DestroyGlWindow();
+    CHECK(failed.empty());
+    CHECK(!p.HasWindow());
+    CHECK(!IsWindow(window));
+    CHECK(wglGetCurrentContext() == nullptr);
+    CHECK(RectIs(p.WindowRect(), 0, 0, 0, 0));
+    step = p.CreateGlWindow("GAME", 320, 240, 32);
+    CHECK(step == WindowStep::Ok);
+    CHECK(RectIs(p.WindowRect(), 0, 0, 320, 240));
+    CHECK(ClearsTo(0.0f, 1.0f, 0.0f));
+    p.SwapBuffers();
+    Drain(p);
+    failed = p.DestroyGlWindow();
+    CHECK(failed.empty());
+    // Releasing with nothing made: only the class cannot be unregistered.
+    failed = p.DestroyGlWindow();
+    CHECK(failed.size() == 1 && failed[0] == ReleaseStep::StepUnregisterClass);
+
+    // --- a class of that name held by someone else: nothing is made ---
+    WNDCLASSA other{};
+    other.lpfnWndProc = DefWindowProcA;
+    other.hInstance = GetModuleHandleA(nullptr);
+    other.lpszClassName = "OpenGL";
+    CHECK(RegisterClassA(&other) != 0);
+    CHECK(p.CreateGlWindow("GAME", 640, 480, 16) == WindowStep::StepRegisterClass);
+    CHECK(!p.HasWindow());
+    UnregisterClassA("OpenGL", GetModuleHandleA(nullptr));
+
+    // --- time ---
+    DWORD before = GetTickCount();
+    p.Sleep(60);
+    CHECK(GetTickCount() - before >= 40);
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    const int64_t seconds = p.CalendarSeconds();
+    CHECK(seconds >= now - 2 && seconds <= now + 2);
+
+    std::printf("%d of %d checks failed\n", g_failures, g_checks);
+    return g_failures == 0 ? 0 : 1;
+}
