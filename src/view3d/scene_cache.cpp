@@ -35,14 +35,12 @@ void AppendQuad(std::vector<SceneVertex>& out, const CubeFace& f, float column, 
     }
 }
 
-// Appends n kept vertices moved so that the eye's cell is the origin.
-void AppendMoved(std::vector<SceneVertex>& out, const SceneVertex* from, size_t n, const SceneVertex& eye) {
+// Appends n kept vertices moved by (dx, dy, dz).
+void AppendMoved(std::vector<SceneVertex>& out, const SceneVertex* from, size_t n, float dx, float dy, float dz) {
     const size_t at = out.size();
     out.resize(at + n);
     SceneVertex* to = out.data() + at;
-    for (size_t i = 0; i < n; ++i) {
-        to[i] = {from[i].x - eye.x, from[i].y - eye.y, from[i].z - eye.z, from[i].s, from[i].t};
-    }
+    for (size_t i = 0; i < n; ++i) to[i] = {from[i].x + dx, from[i].y + dy, from[i].z + dz, from[i].s, from[i].t};
 }
 
 void FreeRegion(SceneCache& cache, RegionFaces& r) {
@@ -75,7 +73,8 @@ void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
                                                              RegionEdge +
                                                          (c - rx * RegionEdge));
                 const int group = FaceGroup(code);
-                const float fc = static_cast<float>(c), fr = static_cast<float>(r), fl = static_cast<float>(l);
+                const float fc = static_cast<float>(c - rx * RegionEdge), fr = static_cast<float>(r - ry * RegionEdge),
+                            fl = static_cast<float>(l - rz * RegionEdge);
                 if (code == DiagonalPane) {
                     AppendQuad(vertices[group], kPaneFace, fc, fr, fl, 1.0f);
                     cells[group].push_back(local);
@@ -175,11 +174,6 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     const int cLo = static_cast<int>(colLo), cHi = static_cast<int>(colHi);
     const int rLo = static_cast<int>(rowLo), rHi = static_cast<int>(rowHi);
     const int lLo = static_cast<int>(layerLo), lHi = static_cast<int>(layerHi);
-    // The kept quads stand at their cells' places in the grid; the copies
-    // are moved by the player's cell, as DrawScene's per-cell translation
-    // does. Both terms are whole or half numbers below 2^24, so the
-    // difference is exact and the GL sees the same small coordinates.
-    const SceneVertex eye{static_cast<float>(X), static_cast<float>(-Y), static_cast<float>(Z), 0.0f, 0.0f};
     int64_t quads = 0, markersDrawn = 0;
     for (int rz = lLo / RegionEdge; rz <= lHi / RegionEdge; ++rz) {
         for (int ry = rLo / RegionEdge; ry <= rHi / RegionEdge; ++ry) {
@@ -194,13 +188,20 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
                 const int ll0 = std::max(lLo - rz * RegionEdge, 0), ll1 = std::min(lHi - rz * RegionEdge, RegionEdge - 1);
                 const bool whole = lc0 == 0 && lc1 == RegionEdge - 1 && lr0 == 0 && lr1 == RegionEdge - 1 &&
                                    ll0 == 0 && ll1 == RegionEdge - 1;
+                // The copies are moved from the region's corner to the
+                // player's cell, as DrawScene translates each cell by its
+                // whole-cell offset from the player: the GL sees the same
+                // small coordinates, exact in float near the player.
+                const float dx = static_cast<float>(rx * RegionEdge - X);
+                const float dy = static_cast<float>(Y - ry * RegionEdge);
+                const float dz = static_cast<float>(rz * RegionEdge - Z);
                 for (int g = 0; g < FaceGroupCount; ++g) {
                     const uint32_t first = region.groupStart[g], end = region.groupStart[g + 1];
                     if (first == end) continue;
                     std::vector<SceneVertex>& out = cache.frameQuads[g];
                     const SceneVertex* from = region.vertices.data();
                     if (whole) {
-                        AppendMoved(out, from + first * 4, (end - first) * 4, eye);
+                        AppendMoved(out, from + first * 4, (end - first) * 4, dx, dy, dz);
                         quads += end - first;
                         continue;
                     }
@@ -209,7 +210,7 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
                         const int lc = local % RegionEdge, lr = (local / RegionEdge) % RegionEdge,
                                   ll = local / (RegionEdge * RegionEdge);
                         if (lc < lc0 || lc > lc1 || lr < lr0 || lr > lr1 || ll < ll0 || ll > ll1) continue;
-                        AppendMoved(out, from + q * 4, 4, eye);
+                        AppendMoved(out, from + q * 4, 4, dx, dy, dz);
                         ++quads;
                     }
                 }

@@ -41,8 +41,8 @@ inline constexpr int FaceGroupCount = TextureNameCount + 1;
 // about what the view cube has covered lately.
 inline constexpr uint64_t RegionIdleScenes = 256;
 
-// One corner of a kept quad, in grid-space model coordinates (column, minus
-// row, layer) and texture coordinates.
+// One corner of a kept quad, in model coordinates (column, minus row,
+// layer) from its region's low corner, and texture coordinates.
 struct SceneVertex {
     float x, y, z, s, t;
 };
