@@ -3,6 +3,7 @@
 // drawing) and show the same pictures, also right after a slot is loaded.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,12 +23,39 @@ struct RunResult {
     std::string out, err;
 };
 
-// A scratch game folder with the cube pictures (so texel choices show in
-// the pictures) and an empty map folder for the saves.
+// A 16 x 16 picture of 2-texel checks in two shades, as a 24-bit BMP.
+void WriteCheckedBmp(const fs::path& path, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> out = {'B', 'M'};
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    put32(54 + 16 * 16 * 3);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(16);
+    put32(16);
+    put32(1 | (24u << 16));  // one plane, 24 bits
+    for (int i = 0; i < 6; ++i) put32(0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const int shift = ((x / 2 + y / 2) % 2) ? 1 : 0;
+            out.push_back(static_cast<uint8_t>(b >> shift));
+            out.push_back(static_cast<uint8_t>(g >> shift));
+            out.push_back(static_cast<uint8_t>(r >> shift));
+        }
+    testing::WriteWholeFile(path, out);
+}
+
+// A scratch game folder with cube pictures of our own (so texel choices
+// show in the pictures) and an empty map folder for the saves.
 void MakeGameFolder(const fs::path& dir) {
     fs::create_directories(dir / "map");
-    const fs::path cubes = fs::path(DELVER_GAME_DIR) / "bmp_cube";
-    if (fs::exists(cubes)) fs::copy(cubes, dir / "bmp_cube", fs::copy_options::recursive);
+    fs::create_directories(dir / "bmp_cube");
+    WriteCheckedBmp(dir / "bmp_cube" / "brickold2.bmp", 200, 90, 60);
+    WriteCheckedBmp(dir / "bmp_cube" / "grass3.bmp", 60, 200, 60);
+    WriteCheckedBmp(dir / "bmp_cube" / "dirt1.bmp", 160, 120, 40);
+    WriteCheckedBmp(dir / "bmp_cube" / "QORBAL.bmp", 230, 210, 30);
 }
 
 RunResult Delver(const fs::path& dir, const std::string& args, const std::string& script) {
