@@ -65,23 +65,34 @@ void DrawMarker(const WorldView& v, int column, int row, int layer) {
     }
 }
 
-void DrawScene(WorldView& v) {
+ViewCube DrawableViewCube(const ShellState& shell) {
+    const int64_t X = shell.PlayerCell[0];
+    const int64_t Y = shell.PlayerCell[1];
+    const int64_t Z = shell.PlayerCell[2];
+    const int64_t V = shell.ViewDistance;
+    return ViewCube{std::max<int64_t>(Z - V, 1), std::min<int64_t>(Z + V, LayerCount - 2),
+                    std::max<int64_t>(Y - V, 1), std::min<int64_t>(Y + V, GridWidth - 2),
+                    std::max<int64_t>(X - V, 1), std::min<int64_t>(X + V, GridWidth - 2)};
+}
+
+void PushCameraTransform(const WorldView& v) {
     const float* pos = v.units.Player().CellPosition;
     glPushMatrix();
     glRotatef(v.camera.Pitch, 1.0f, 0.0f, 0.0f);
     glRotatef(180.0f - v.camera.Yaw, 0.0f, 0.0f, 1.0f);
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     glTranslatef(pos[0] - 0.5f, pos[1] - 0.5f, pos[2] - 0.5f);
+}
 
-    // The view cube, cut down to the cells that can be drawn. 64-bit bounds
-    // keep this right for a player anywhere, even far off the grid.
+void DrawScene(WorldView& v) {
+    PushCameraTransform(v);
     const int64_t X = v.shell.PlayerCell[0];
     const int64_t Y = v.shell.PlayerCell[1];
     const int64_t Z = v.shell.PlayerCell[2];
-    const int64_t V = v.shell.ViewDistance;
-    const int64_t layerLo = std::max<int64_t>(Z - V, 1), layerHi = std::min<int64_t>(Z + V, LayerCount - 2);
-    const int64_t rowLo = std::max<int64_t>(Y - V, 1), rowHi = std::min<int64_t>(Y + V, GridWidth - 2);
-    const int64_t colLo = std::max<int64_t>(X - V, 1), colHi = std::min<int64_t>(X + V, GridWidth - 2);
+    const ViewCube cube = DrawableViewCube(v.shell);
+    const int64_t layerLo = cube.layerLo, layerHi = cube.layerHi;
+    const int64_t rowLo = cube.rowLo, rowHi = cube.rowHi;
+    const int64_t colLo = cube.colLo, colHi = cube.colHi;
     const uint8_t* markers = v.grids.MarkerGrid.get();
 
     for (int64_t i = layerLo; i <= layerHi; ++i) {

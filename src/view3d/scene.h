@@ -56,6 +56,19 @@ struct WorldView {
 // therefore shows the camera as it stood before this frame's movement.
 void DrawWorldFrame(WorldView& v);
 
+// The cells of the view cube that may be drawn: within ViewDistance of the
+// player on every axis and strictly inside the grid's outer shell. Worked
+// out in 64 bits, so a player anywhere, even far off the grid, is safe.
+struct ViewCube {
+    int64_t layerLo, layerHi, rowLo, rowHi, colLo, colHi;
+    bool Empty() const { return layerLo > layerHi || rowLo > rowHi || colLo > colHi; }
+};
+ViewCube DrawableViewCube(const ShellState& shell);
+
+// Pushes the model-view matrix and applies the camera: the pitch, the yaw
+// and the eye's place inside the player's cell. The caller pops it.
+void PushCameraTransform(const WorldView& v);
+
 // Applies the camera (Pitch, Yaw, CellPosition) and draws every cell within
 // ViewDistance of PlayerCell, layer by layer, row by row, column by column,
 // ascending. Safe for any PlayerCell and ViewDistance. Leaves the matrix

@@ -144,23 +144,15 @@ void SyncSceneCache(SceneCache& cache, const WorldGrids& grids) {
 void ReleaseSceneCache(SceneCache& cache) { cache = SceneCache{}; }
 
 void DrawSceneFast(WorldView& v, SceneCache& cache) {
-    const float* pos = v.units.Player().CellPosition;
-    glPushMatrix();
-    glRotatef(v.camera.Pitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(180.0f - v.camera.Yaw, 0.0f, 0.0f, 1.0f);
-    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-    glTranslatef(pos[0] - 0.5f, pos[1] - 0.5f, pos[2] - 0.5f);
-
-    // The same view cube as DrawScene, cut down to the drawable cells, in
-    // 64-bit so that a player anywhere, even far off the grid, is safe.
+    PushCameraTransform(v);
     const int64_t X = v.shell.PlayerCell[0];
     const int64_t Y = v.shell.PlayerCell[1];
     const int64_t Z = v.shell.PlayerCell[2];
-    const int64_t V = v.shell.ViewDistance;
-    const int64_t layerLo = std::max<int64_t>(Z - V, 1), layerHi = std::min<int64_t>(Z + V, LayerCount - 2);
-    const int64_t rowLo = std::max<int64_t>(Y - V, 1), rowHi = std::min<int64_t>(Y + V, GridWidth - 2);
-    const int64_t colLo = std::max<int64_t>(X - V, 1), colHi = std::min<int64_t>(X + V, GridWidth - 2);
-    if (layerLo > layerHi || rowLo > rowHi || colLo > colHi || !v.grids.WorldGrid || !v.grids.MarkerGrid) {
+    const ViewCube cube = DrawableViewCube(v.shell);
+    const int64_t layerLo = cube.layerLo, layerHi = cube.layerHi;
+    const int64_t rowLo = cube.rowLo, rowHi = cube.rowHi;
+    const int64_t colLo = cube.colLo, colHi = cube.colHi;
+    if (cube.Empty() || !v.grids.WorldGrid || !v.grids.MarkerGrid) {
         glPopMatrix();
         return;
     }
