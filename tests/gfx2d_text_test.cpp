@@ -10,26 +10,14 @@
 
 #include "gfx2d/fonts.h"
 #include "gfx2d/frame.h"
+#include "support/frame_pixels.h"
 
 namespace delver {
 namespace {
 
-using Pixels = std::set<std::pair<int, int>>;
-
-// Every drawn pixel of the framebuffer.
-Pixels Lit(const FrameState& f) {
-    Pixels lit;
-    for (int y = 0; y < f.Height; ++y)
-        for (int x = 0; x < f.Width; ++x)
-            if (f.FrameBuffer[(static_cast<size_t>(y) * f.Width + x) * 4 + 3]) lit.insert({x, y});
-    return lit;
-}
-
-FrameState Fresh() {
-    FrameState f;
-    SetFramebufferSize(f, 320, 240);
-    return f;
-}
+using testing::Fresh;
+using testing::Lit;
+using testing::Pixels;
 
 Pixels Small(const std::string& text, int x, int y) {
     FrameState f = Fresh();
