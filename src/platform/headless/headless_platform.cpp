@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "platform/gl.h"
+#include "platform/gl_driver.h"
 
 #ifndef GL_FRAMEBUFFER
 #define GL_FRAMEBUFFER 0x8D40
@@ -150,6 +151,7 @@ WindowStep HeadlessPlatform::CreateGlWindow(const char*, int width, int height, 
         DestroyGlWindow();
         return WindowStep::StepMakeCurrent;
     }
+    KeepGlDriverLoaded();
     if (width < 1) width = 1;
     if (height < 1) height = 1;
     if (!gl_->MakeFramebuffer(width, height)) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/gl_driver.h"
+
 namespace delver {
 
 static_assert(SDL_NUM_SCANCODES == 512, "the key latch is sized for SDL's scancodes");
@@ -176,6 +178,7 @@ WindowStep SdlPlatform::CreateGlWindow(const char* title, int width, int height,
         DestroyGlWindow();
         return WindowStep::StepMakeCurrent;
     }
+    KeepGlDriverLoaded();
 
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);  // raises it and gives it the keyboard
