@@ -126,7 +126,9 @@ void CollectObjective(WorldGrids& g, ShellState& shell) {
     uint8_t& marker = g.MarkerGrid[CellIndex(x, y, z)];
     if (marker != ObjectiveMarker) return;
     marker = 0;
-    ++shell.ObjectivesFound;
+    // A loaded slot may carry any count: it wraps like the 32-bit integer
+    // it is saved as instead of overflowing.
+    shell.ObjectivesFound = static_cast<int32_t>(static_cast<uint32_t>(shell.ObjectivesFound) + 1u);
     NoteCellChanged(g, x, y, z);  // the scene stops drawing the marker
 }
 
