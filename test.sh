@@ -1,8 +1,46 @@
 #!/usr/bin/env bash
-# Builds delver and runs every test.
+# Builds delver and runs every test:
+#   1. the native suite: unit and rendering tests, end-to-end runs of the
+#      binary, the windowed game on a virtual X server, the soak, and the
+#      32-bit Windows build under Wine compared byte for byte with Linux;
+#   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   3. a short fixed-seed run of every fuzzer.
+# ./test.sh --quick runs only the native suite, without the Windows build.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+quick=0
+if [ "${1:-}" = "--quick" ]; then quick=1; fi
+
 scripts/install_deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+# A virtual X server for the windowed tests when there is no display.
+with_display() {
+  if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"
+  else
+    "$@"
+  fi
+}
+
+native_args=("-DDELVER_WIN32_EXE=")
+if [ "$quick" -eq 0 ]; then
+  echo "== Windows build (mingw-w64, 32-bit) and Wine"
+  bash tests/wine/install_wine.sh
+  cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-win32 -j2 --target delver
+  native_args=("-DDELVER_WIN32_EXE=$PWD/build-win32/src/delver.exe")
+fi
+
+echo "== native build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${native_args[@]}" >/dev/null
 cmake --build build -j2
-ctest --test-dir build --output-on-failure -j2
+with_display ctest --test-dir build --output-on-failure -j2
+
+if [ "$quick" -eq 0 ]; then
+  echo "== sanitizer build and tests"
+  with_display scripts/sanitize.sh
+  echo "== fuzzing"
+  fuzz/run_fuzzers.sh build-fuzz 30
+fi
+echo "== all tests passed"
