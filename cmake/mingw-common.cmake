@@ -1,0 +1,16 @@
+# What both mingw-w64 toolchain files share; they set CMAKE_SYSTEM_PROCESSOR
+# and DELVER_MINGW_PREFIX first.
+set(CMAKE_SYSTEM_NAME Windows)
+
+# Prefer the win32-thread-model compilers: their runtime links statically
+# without a pthread DLL.
+find_program(CMAKE_C_COMPILER NAMES ${DELVER_MINGW_PREFIX}-gcc-win32 ${DELVER_MINGW_PREFIX}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${DELVER_MINGW_PREFIX}-g++-win32 ${DELVER_MINGW_PREFIX}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${DELVER_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${DELVER_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
