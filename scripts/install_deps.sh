@@ -7,7 +7,7 @@ packages=(
   cmake make g++ pkg-config
   libsdl2-dev libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
   libgtest-dev
-  xvfb xauth
+  xvfb xauth xdotool
   g++-mingw-w64-i686-win32
   clang libclang-rt-14-dev
 )

@@ -238,41 +238,46 @@ TEST(SdlMessages, QuitAndButtonsDrainAsTheGameSeesThem) {
     EXPECT_EQ(buttons, want);
 }
 
-TEST(SdlKeys, ATapWithinOneDrainIsHeldUntilTheNextDrain) {
+TEST(SdlKeys, TapsWithinOneDrainAreShownOneFrameEachInOrder) {
     REQUIRE_DISPLAY();
     SdlPlatform p;
     ASSERT_EQ(p.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok) << p.LastError();
     DrainSees(p, MessageKind::None);
     EXPECT_FALSE(p.IsKeyHeld(vk::LetterA));
 
-    SDL_Event k{};
-    k.type = SDL_KEYDOWN;
-    k.key.state = SDL_PRESSED;
-    k.key.keysym.scancode = SDL_SCANCODE_A;
-    k.key.keysym.sym = SDLK_a;
-    ASSERT_EQ(SDL_PushEvent(&k), 1);
-    k.type = SDL_KEYUP;
-    k.key.state = SDL_RELEASED;
-    ASSERT_EQ(SDL_PushEvent(&k), 1);
-    // A right shift tap answers for Shift too.
-    k.type = SDL_KEYDOWN;
-    k.key.state = SDL_PRESSED;
-    k.key.keysym.scancode = SDL_SCANCODE_RSHIFT;
-    k.key.keysym.sym = SDLK_RSHIFT;
-    ASSERT_EQ(SDL_PushEvent(&k), 1);
+    auto push = [](Uint32 type, SDL_Scancode sc) {
+        SDL_Event k{};
+        k.type = type;
+        k.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        k.key.keysym.scancode = sc;
+        ASSERT_EQ(SDL_PushEvent(&k), 1);
+    };
+    // Z, then A, then a right shift tap and Enter, all between two frames.
+    push(SDL_KEYDOWN, SDL_SCANCODE_Z);
+    push(SDL_KEYUP, SDL_SCANCODE_Z);
+    push(SDL_KEYDOWN, SDL_SCANCODE_A);
+    push(SDL_KEYUP, SDL_SCANCODE_A);
+    push(SDL_KEYDOWN, SDL_SCANCODE_RSHIFT);
+    push(SDL_KEYUP, SDL_SCANCODE_RSHIFT);
+    push(SDL_KEYDOWN, SDL_SCANCODE_RETURN);
     DrainSees(p, MessageKind::None);
 
-    // The frame after the drain sees both taps, as often as it asks.
-    EXPECT_TRUE(p.IsKeyHeld(vk::LetterA));
-    EXPECT_TRUE(p.IsKeyHeld(vk::LetterA));
-    EXPECT_TRUE(p.IsKeyHeld(vk::Shift));
-    EXPECT_FALSE(p.IsKeyHeld(vk::LetterZ));
-    EXPECT_FALSE(p.IsKeyHeld(vk::Enter));
-
-    // The next drain begins: the taps have had their frame.
-    DrainSees(p, MessageKind::None);
+    // Each frame sees one of them, as often as it asks, in the order typed.
+    EXPECT_TRUE(p.IsKeyHeld(vk::LetterZ));
+    EXPECT_TRUE(p.IsKeyHeld(vk::LetterZ));
     EXPECT_FALSE(p.IsKeyHeld(vk::LetterA));
+    DrainSees(p, MessageKind::None);
+    EXPECT_FALSE(p.IsKeyHeld(vk::LetterZ));
+    EXPECT_TRUE(p.IsKeyHeld(vk::LetterA));
+    DrainSees(p, MessageKind::None);
+    EXPECT_TRUE(p.IsKeyHeld(vk::Shift));  // Shift comes with the key after it
+    EXPECT_TRUE(p.IsKeyHeld(vk::Enter));
+    DrainSees(p, MessageKind::None);
     EXPECT_FALSE(p.IsKeyHeld(vk::Shift));
+    EXPECT_TRUE(p.IsKeyHeld(vk::Enter));  // still down
+    push(SDL_KEYUP, SDL_SCANCODE_RETURN);
+    DrainSees(p, MessageKind::None);
+    EXPECT_FALSE(p.IsKeyHeld(vk::Enter));
 }
 
 }  // namespace

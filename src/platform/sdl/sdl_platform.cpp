@@ -11,7 +11,7 @@
 
 namespace delver {
 
-static_assert(SDL_NUM_SCANCODES == 512, "the key latch is sized for SDL's scancodes");
+static_assert(SDL_NUM_SCANCODES <= KeyPresses::Scancodes, "every SDL scancode has its place in the key presses");
 
 ScancodePair ScancodesForVirtualKey(int vk) {
     if (vk >= 'A' && vk <= 'Z') return {SDL_SCANCODE_A + (vk - 'A'), 0};
@@ -117,6 +117,8 @@ bool SdlPlatform::DisplayAvailable(std::string* why) {
     StopVideo();
     return true;
 }
+
+SdlPlatform::SdlPlatform() { presses_.SetModifiers(SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT); }
 
 SdlPlatform::~SdlPlatform() {
     DestroyGlWindow();
@@ -228,14 +230,9 @@ void SdlPlatform::SwapBuffers() {
 
 MessageKind SdlPlatform::PollMessage() {
     if (!videoStarted_) return MessageKind::None;
-    if (!draining_) {
-        // A new drain: last drain's taps have had their frame.
-        latched_.fill(false);
-        draining_ = true;
-    }
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
-        draining_ = false;
+        presses_.NextFrame();
         return MessageKind::None;
     }
     switch (e.type) {
@@ -247,11 +244,12 @@ MessageKind SdlPlatform::PollMessage() {
         if (e.button.button == SDL_BUTTON_LEFT) return MessageKind::LeftButtonDown;
         if (e.button.button == SDL_BUTTON_RIGHT) return MessageKind::RightButtonDown;
         return MessageKind::Other;
-    case SDL_KEYDOWN: {
-        const int sc = e.key.keysym.scancode;
-        if (sc > 0 && sc < static_cast<int>(latched_.size())) latched_[static_cast<size_t>(sc)] = true;
+    case SDL_KEYDOWN:
+        if (e.key.repeat == 0) presses_.Pressed(e.key.keysym.scancode);
         return MessageKind::Other;
-    }
+    case SDL_KEYUP:
+        presses_.Released(e.key.keysym.scancode);
+        return MessageKind::Other;
     default:
         return MessageKind::Other;
     }
@@ -261,16 +259,7 @@ bool SdlPlatform::IsKeyHeld(int vk) {
     if (!videoStarted_) return false;
     const ScancodePair codes = ScancodesForVirtualKey(vk);
     if (codes.primary == 0) return false;
-    SDL_PumpEvents();
-    int count = 0;
-    const Uint8* state = SDL_GetKeyboardState(&count);
-    auto held = [&](int sc) {
-        if (sc <= 0) return false;
-        const bool now = state && sc < count && state[sc] != 0;
-        const bool tapped = sc < static_cast<int>(latched_.size()) && latched_[static_cast<size_t>(sc)];
-        return now || tapped;
-    };
-    return held(codes.primary) || held(codes.secondary);
+    return presses_.Held(codes.primary) || (codes.secondary != 0 && presses_.Held(codes.secondary));
 }
 
 ScreenPoint SdlPlatform::CursorPos() {

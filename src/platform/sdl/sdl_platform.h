@@ -7,19 +7,18 @@
 // invisible offscreen window, creation fails instead, since nobody could see
 // the game or press Escape in it (DisplayAvailable lets main() say so first).
 //
-// Keys are read as they are held now, plus a latch: every key-down event met
-// while draining messages stays "held" until the next drain begins, so that a
-// tap shorter than one frame is still seen by the frame that follows it.
-// A drain is the run of PollMessage calls that ends with None; the latch is
-// cleared when the next drain begins.
+// Keys come from SDL's key-down and key-up events, met while the game drains
+// its messages at the end of each frame; KeyPresses turns them into what the
+// next frame sees, so that one physical press is one press to the game. A
+// drain is the run of PollMessage calls that ends with None.
 //
 // Keys are read by their place on the keyboard (scancodes, as on a US
 // layout), so the bindings stay where they are whatever the layout.
 #pragma once
 
-#include <array>
 #include <string>
 
+#include "platform/key_presses.h"
 #include "platform/platform.h"
 
 // SDL's window type, kept opaque so that includers need no SDL headers.
@@ -42,7 +41,7 @@ ScancodePair ScancodesForVirtualKey(int vk);
 
 class SdlPlatform : public Platform {
 public:
-    SdlPlatform() = default;
+    SdlPlatform();
     // Releases the window and shuts SDL down if this object started it.
     ~SdlPlatform() override;
     SdlPlatform(const SdlPlatform&) = delete;
@@ -64,12 +63,11 @@ public:
 
     // Drains one SDL event: quit or window close is Close, a left or right
     // button press is LeftButtonDown or RightButtonDown, anything else Other;
-    // None when the queue is empty. The first call after an empty queue (or
-    // the very first call) starts a new drain and clears the key latch.
+    // None when the queue is empty, which ends the drain. Key events are
+    // taken in too, and answer Other.
     MessageKind PollMessage() override;
 
-    // Held now by the keyboard state, or latched by a key-down event of the
-    // last drain.
+    // Held as this frame sees it (KeyPresses).
     bool IsKeyHeld(int vk) override;
     ScreenPoint CursorPos() override;
 
@@ -91,8 +89,7 @@ private:
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;  // SDL_GLContext
     bool videoStarted_ = false;
-    bool draining_ = false;
-    std::array<bool, 512> latched_{};  // by scancode (SDL_NUM_SCANCODES)
+    KeyPresses presses_;
     std::string lastError_;
 };
 
