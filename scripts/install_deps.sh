@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages delver needs to build, test and run.
-# Skips the work when everything is already there. Needs root or sudo.
+# Installs the Debian packages delver needs. Skips the work when everything
+# is already there. Needs root or sudo.
+#
+# usage: install_deps.sh play   what building and playing the game needs
+#        install_deps.sh test   that, plus the tools the tests use
 set -euo pipefail
 
-packages=(
+play_packages=(
   cmake make g++ pkg-config
   libsdl2-dev libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
+)
+test_packages=(
   libgtest-dev
   xvfb xauth xdotool
   g++-mingw-w64-i686-win32
   clang libclang-rt-14-dev
 )
+
+case "${1:-}" in
+  play) packages=("${play_packages[@]}") ;;
+  test) packages=("${play_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 play|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

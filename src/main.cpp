@@ -38,13 +38,13 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::current_path(options.directory, ec);
         if (ec) {
-            std::fprintf(stderr, "delver: cannot change to folder '%s': %s\n", options.directory.c_str(),
-                         ec.message().c_str());
+            std::fprintf(stderr, "delver: cannot change to folder %s: %s\n",
+                         delver::Quoted(options.directory).c_str(), ec.message().c_str());
             return 2;
         }
     }
     delver::InputScript script;
-    if (!delver::LoadInputScript(options, script, error)) {
+    if (!delver::LoadInputScript(options, script, error) || !delver::CheckScreenshotPath(options, error)) {
         std::fprintf(stderr, "delver: %s\n", error.c_str());
         return 2;
     }

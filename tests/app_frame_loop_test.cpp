@@ -101,6 +101,22 @@ TEST_F(FrameLoop, KeypadKeysMoveOnlyIntoOpenCellsInsideTheGrid) {
     EXPECT_EQ(game->shell.PlayerCell[2], 40);
 }
 
+TEST_F(FrameLoop, BothKeypadKeysInOneFrameEachTestFromTheLayerTheFrameStartedOn) {
+    // Open above, solid below: plus is refused and minus goes up one.
+    PlaceInOpenSpace(40, 40, 40);
+    game->grids.WorldGrid[CellIndex(40, 40, 41)] = Brick;
+    platform.SetKey(vk::KeypadMinus, true);
+    EXPECT_EQ(SleptDuring(vk::KeypadPlus), 1600u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 39);
+    // Open below, solid above: plus goes down one, and minus must not test
+    // the cell plus has just moved to (that would put the player back).
+    game->grids.WorldGrid[CellIndex(40, 40, 41)] = Empty;
+    game->grids.WorldGrid[CellIndex(40, 40, 38)] = Brick;
+    EXPECT_EQ(SleptDuring(vk::KeypadPlus), 1600u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 40);
+    platform.SetKey(vk::KeypadMinus, false);
+}
+
 TEST_F(FrameLoop, KeypadKeysStopAtTheFirstAndLastLayers) {
     PlaceInOpenSpace(40, 40, 1);
     game->grids.WorldGrid[CellIndex(40, 40, 0)] = Empty;
@@ -153,6 +169,13 @@ TEST_F(FrameLoop, ClicksAreGatedAndToggleInTheNextFrame) {
         ASSERT_TRUE(RunFrame(*game, platform));
         EXPECT_EQ(game->shell.ClickFrame[1], f == 33 ? 33 : 20) << f;
     }
+    // A slot saved at an earlier frame was loaded: the last click lies in
+    // the future, and the next click is taken all the same.
+    game->shell.FrameCounter = 5;
+    platform.PushMessage(MessageKind::LeftButtonDown);
+    ASSERT_TRUE(RunFrame(*game, platform));
+    EXPECT_EQ(game->shell.ClickFrame[1], 5);
+    EXPECT_EQ(game->shell.ClickPending[1], 1);
 }
 
 TEST_F(FrameLoop, CloseRequestSetsQuit) {

@@ -240,6 +240,20 @@ TEST_F(BmpLoader, HostileHeadersFailWithoutPixels) {
     }
 }
 
+TEST_F(BmpLoader, APictureBeyondTheSizeBoundIsRefusedEvenWhenTheFileHoldsIt) {
+    // A sparse file that really holds 1025 x 1024 pixels: no disk is used,
+    // and the loader must not take the 3 MiB either.
+    Write("huge.bmp", Bmp(1025, 1024, {}));
+    fs::resize_file(dir.path() / "bmp_test" / "huge.bmp", 54 + 1025 * 1024 * 3);
+    Occupy(7);
+    EXPECT_FALSE(LoadSprite(table, GamePath("huge.bmp"), 7));
+    ExpectHeaderOnly(7, 1025, 1024);
+    // The bound itself is a picture like any other.
+    Write("huge.bmp", Bmp(1024, 1024, {}));
+    fs::resize_file(dir.path() / "bmp_test" / "huge.bmp", 54 + 1024 * 1024 * 3);
+    EXPECT_TRUE(LoadSprite(table, GamePath("huge.bmp"), 7));
+}
+
 TEST_F(BmpLoader, ExtraBytesAfterThePixelsAreIgnored) {
     Write("long.bmp", Bmp(1, 1, {1, 2, 3, 4, 5, 6, 7}));
     ASSERT_TRUE(LoadSprite(table, GamePath("long.bmp"), 1));

@@ -16,11 +16,12 @@ namespace delver {
 namespace {
 
 // The keypad keys change the player's layer only into an open cell of the
-// grid next to it. The live cell is tested, in 64-bit arithmetic, since
-// the player may have walked far outside the grid.
-void ChangeLayer(Game& game, int direction) {
+// grid next to the layer the frame started on (both keys held in one frame
+// each test from there, and the later one wins). The live column and row
+// are tested, since the player may have walked far outside the grid.
+void ChangeLayer(Game& game, int32_t startLayer, int direction) {
     int32_t* cell = game.shell.PlayerCell;
-    int64_t target = static_cast<int64_t>(cell[2]) + direction;
+    int64_t target = static_cast<int64_t>(startLayer) + direction;
     if (target < 1 || target > LayerCount - 1) return;
     if (!CellInGrid(cell[0], cell[1], static_cast<int>(target))) return;
     if (game.grids.WorldGrid[CellIndex(cell[0], cell[1], static_cast<int>(target))] != Empty) return;
@@ -85,6 +86,7 @@ bool RunFrame(Game& game, Platform& platform) {
     DrawWorldFrame(view);
 
     UnitRecord& player = game.units.Player();
+    const int32_t startLayer = s.PlayerCell[2];
     player.CellX = static_cast<uint16_t>(s.PlayerCell[0]);
     player.CellY = static_cast<uint16_t>(s.PlayerCell[1]);
     player.CellZ = static_cast<uint16_t>(s.PlayerCell[2]);
@@ -111,11 +113,11 @@ bool RunFrame(Game& game, Platform& platform) {
     if (s.ClickPending[3] == 1) s.MouseLook = 1 - s.MouseLook;
     if (s.ClickPending[1] == 1) s.AutoWalk = 1 - s.AutoWalk;
     if (KeyDown(platform, vk::KeypadPlus)) {
-        ChangeLayer(game, +1);
+        ChangeLayer(game, startLayer, +1);
         platform.Sleep(800);
     }
     if (KeyDown(platform, vk::KeypadMinus)) {
-        ChangeLayer(game, -1);
+        ChangeLayer(game, startLayer, -1);
         platform.Sleep(800);
     }
     SaveTarget target = MakeSaveTarget(game, platform);

@@ -58,9 +58,9 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
         ScriptEvent e;
         e.line = lineNo;
         if (!ParseInteger(w[0], 0, INT32_MAX, e.frame))
-            return fail("'" + w[0] + "' is not a frame number from 0 to 2147483647");
+            return fail(Quoted(w[0]) + " is not a frame number from 0 to 2147483647");
         if (e.frame < lastFrame)
-            return fail("frame " + w[0] + " comes after frame " + std::to_string(lastFrame) +
+            return fail("frame " + Quoted(w[0]) + " comes after frame " + std::to_string(lastFrame) +
                         "; events must be in frame order");
         if (w.size() < 2) return fail("missing event after the frame number");
         const std::string& verb = w[1];
@@ -77,25 +77,25 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
                      : verb == "up" ? ScriptEvent::Kind::Up
                                     : ScriptEvent::Kind::Tap;
             e.key = KeyCodeFromName(w[2]);
-            if (e.key < 0) return fail("unknown key '" + w[2] + "'");
+            if (e.key < 0) return fail("unknown key " + Quoted(w[2]));
         } else if (verb == "mouse") {
             if (!want(4, "<frame> mouse <x> <y>")) return false;
             int64_t x = 0, y = 0;
-            if (!ParseInteger(w[2], 0, 319, x)) return fail("mouse x '" + w[2] + "' is not a pixel column 0..319");
-            if (!ParseInteger(w[3], 0, 239, y)) return fail("mouse y '" + w[3] + "' is not a pixel row 0..239");
+            if (!ParseInteger(w[2], 0, 319, x)) return fail("mouse x " + Quoted(w[2]) + " is not a pixel column 0..319");
+            if (!ParseInteger(w[3], 0, 239, y)) return fail("mouse y " + Quoted(w[3]) + " is not a pixel row 0..239");
             e.kind = ScriptEvent::Kind::Mouse;
             e.x = static_cast<int>(x);
             e.y = static_cast<int>(y);
         } else if (verb == "click") {
             if (!want(3, "<frame> click left|right")) return false;
-            if (w[2] != "left" && w[2] != "right") return fail("click takes left or right, not '" + w[2] + "'");
+            if (w[2] != "left" && w[2] != "right") return fail("click takes left or right, not " + Quoted(w[2]));
             e.kind = ScriptEvent::Kind::Click;
             e.right = w[2] == "right";
         } else if (verb == "close") {
             if (!want(2, "<frame> close")) return false;
             e.kind = ScriptEvent::Kind::Close;
         } else {
-            return fail("unknown event '" + verb + "' (down, up, tap, mouse, click or close)");
+            return fail("unknown event " + Quoted(verb) + " (down, up, tap, mouse, click or close)");
         }
         lastFrame = e.frame;
         out.events.push_back(e);

@@ -18,6 +18,17 @@ const char* UsageText() {
            "  --version         show the version\n";
 }
 
+std::string Quoted(const std::string& text) {
+    constexpr size_t MaxShown = 40;
+    std::string q = "'";
+    for (size_t i = 0; i < text.size() && i < MaxShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        q += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
+    }
+    if (text.size() > MaxShown) q += "...";
+    return q + "'";
+}
+
 bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& out) {
     size_t i = 0;
     bool negative = false;
@@ -50,7 +61,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
         const std::string& a = args[i];
         auto value = [&](const char* what) -> const std::string* {
             if (i + 1 >= args.size()) {
-                error = "option " + a + " needs " + what;
+                error = "option " + Quoted(a) + " needs " + what;
                 return nullptr;
             }
             return &args[++i];
@@ -68,7 +79,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!v) return false;
             int64_t n = 0;
             if (!ParseInteger(*v, 0, UINT32_MAX, n)) {
-                error = "option --seed: '" + *v + "' is not a number from 0 to 4294967295";
+                error = "option --seed: " + Quoted(*v) + " is not a number from 0 to 4294967295";
                 return false;
             }
             out.seed = static_cast<uint32_t>(n);
@@ -79,7 +90,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!v) return false;
             int64_t n = 0;
             if (!ParseInteger(*v, 0, INT32_MAX, n)) {
-                error = "option --frames: '" + *v + "' is not a number from 0 to 2147483647";
+                error = "option --frames: " + Quoted(*v) + " is not a number from 0 to 2147483647";
                 return false;
             }
             out.frames = n;
@@ -97,7 +108,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             const std::string* v = value("fast or literal");
             if (!v) return false;
             if (*v != "fast" && *v != "literal") {
-                error = "option --render: '" + *v + "' is neither fast nor literal";
+                error = "option --render: " + Quoted(*v) + " is neither fast nor literal";
                 return false;
             }
             out.render = *v;
@@ -106,7 +117,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
         } else if (a == "--version") {
             out.version = true;
         } else {
-            error = "unknown option '" + a + "' (see --help)";
+            error = "unknown option " + Quoted(a) + " (see --help)";
             return false;
         }
     }

@@ -25,6 +25,11 @@ struct Options {
 // one line naming the problem.
 bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
 
+// Text from the command line or a file, fit to be repeated in a one-line
+// message: quoted, at most 40 characters, anything but printable ASCII shown
+// as '?', and "..." where it was cut.
+std::string Quoted(const std::string& text);
+
 // The usage text printed by --help.
 const char* UsageText();
 

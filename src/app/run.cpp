@@ -1,9 +1,9 @@
 #include "app/run.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "app/game.h"
 #include "app/screenshot.h"
@@ -13,18 +13,50 @@ namespace delver {
 bool LoadInputScript(const Options& options, InputScript& script, std::string& error) {
     script.events.clear();
     if (options.inputScript.empty()) return true;
+    const std::string shown = Quoted(options.inputScript);
+    // Only a plain file: a folder, a device or a pipe could hold no script,
+    // or one that never ends.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(options.inputScript, ec)) {
+        error = "input script " + shown + " is not a file that can be read";
+        return false;
+    }
     std::ifstream in(options.inputScript, std::ios::binary);
     if (!in) {
-        error = "cannot read input script '" + options.inputScript + "'";
+        error = "cannot read input script " + shown;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text(MaxInputScriptBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > MaxInputScriptBytes) {
+        error = "input script " + shown + " is larger than " + std::to_string(MaxInputScriptBytes >> 20) + " MiB";
+        return false;
+    }
     std::string why;
-    if (!ParseInputScript(text.str(), script, why)) {
-        error = "input script " + options.inputScript + ": " + why;
+    if (!ParseInputScript(text, script, why)) {
+        error = "input script " + shown + ": " + why;
         return false;
     }
+    return true;
+}
+
+bool CheckScreenshotPath(const Options& options, std::string& error) {
+    if (options.screenshot.empty()) return true;
+    const std::string& path = options.screenshot;
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    // Opened for writing without harming what is there; a file made only
+    // for the check goes again.
+    std::FILE* f = nullptr;
+    if (existed && std::filesystem::is_regular_file(path, ec)) f = std::fopen(path.c_str(), "r+b");
+    if (!existed) f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        error = "cannot write screenshot " + Quoted(path) + " (no such folder, not a plain file, or not writable)";
+        return false;
+    }
+    std::fclose(f);
+    if (!existed) std::filesystem::remove(path, ec);
     return true;
 }
 
@@ -58,7 +90,7 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
             std::fprintf(stderr, "delver: no picture was shown, so no screenshot was written\n");
             status = 1;
         } else if (!WriteBmp24(options.screenshot, f.Presented, f.PresentedWidth, f.PresentedHeight)) {
-            std::fprintf(stderr, "delver: cannot write screenshot '%s'\n", options.screenshot.c_str());
+            std::fprintf(stderr, "delver: cannot write screenshot %s\n", Quoted(options.screenshot).c_str());
             status = 1;
         }
     }

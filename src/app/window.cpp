@@ -67,8 +67,11 @@ int PumpMessages(Game& game, Platform& platform) {
     ShellState& s = game.shell;
     auto click = [&](int button) {
         // At most once in 13 frames per button; 64-bit so that a restored
-        // frame count near the limit cannot overflow.
-        if (static_cast<int64_t>(s.FrameCounter) > static_cast<int64_t>(s.ClickFrame[button]) + 12) {
+        // frame count near the limit cannot overflow. A click dated after
+        // the current frame (a slot saved earlier has just been loaded)
+        // counts as long ago, or the button would be dead until then.
+        const int64_t now = s.FrameCounter, last = s.ClickFrame[button];
+        if (last > now || now > last + 12) {
             s.ClickPending[button] = 1;
             s.ClickFrame[button] = s.FrameCounter;
         }

@@ -18,13 +18,13 @@ int32_t ReadInt32(const uint8_t* p) {
     return static_cast<int32_t>(v);
 }
 
-// The pixel byte count a header claims, or -1 when no file could back it:
-// a side of zero or below, a count beyond 32 bits, or more bytes than the
-// file holds behind its header.
+// The pixel byte count a header claims, or -1 when the game will not take
+// it: a side of zero or below, more than MaxSpritePixels, or more bytes than
+// the file holds behind its header.
 int64_t ClaimedPixelBytes(int32_t width, int32_t height, int64_t fileSize) {
     if (width <= 0 || height <= 0) return -1;
     const int64_t pixelCount = static_cast<int64_t>(width) * height;  // below 2^62, no overflow
-    if (pixelCount > INT32_MAX / 3) return -1;
+    if (pixelCount > MaxSpritePixels) return -1;
     const int64_t size = pixelCount * 3;
     if (fileSize < 0 || size > fileSize - static_cast<int64_t>(kHeaderSize)) return -1;
     return size;
