@@ -3,6 +3,8 @@
 // what a user would see.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -159,6 +161,53 @@ TEST(EndToEnd, BadScriptsAndOptionsExitTwoWithOneLine) {
     EXPECT_EQ(r.status, 2);
     // Nothing started: no files were left behind.
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "map"));
+}
+
+TEST(EndToEnd, HostileInputGetsOneShortCleanLineAndExitTwoBeforeAnythingStarts) {
+    ScratchDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.path() / "a-folder");
+    ASSERT_EQ(std::system(("mkfifo '" + (dir.path() / "pipe").string() + "'").c_str()), 0);
+    auto oneCleanLine = [](const RunResult& r) {
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_LT(r.err.size(), 200u) << r.err;
+        for (char c : r.err) EXPECT_TRUE(c == '\n' || (c >= 32 && c < 127)) << r.err;
+    };
+    // Scripts that are no plain file: a folder, a device without end, a pipe
+    // nobody writes to (this would hang for ever if it were opened).
+    for (const char* script : {"a-folder", "/dev/zero", "pipe"}) {
+        RunResult r = Delver(dir.path(), std::string("--headless --frames 1 --input ") + script);
+        oneCleanLine(r);
+    }
+    // Long and unprintable words on the command line and in a script.
+    oneCleanLine(Delver(dir.path(), "--" + std::string(5000, 'x')));
+    oneCleanLine(Delver(dir.path(), "$'--\\033[31m\\a'"));
+    oneCleanLine(Delver(dir.path(), "--headless", "0 tap \033]0;" + std::string(3000, 'K') + "\n"));
+    // A screenshot that could never be written is refused up front.
+    oneCleanLine(Delver(dir.path(), "--headless --frames 1 --screenshot no-such-folder/shot.bmp"));
+    oneCleanLine(Delver(dir.path(), "--headless --frames 1 --screenshot a-folder"));
+    EXPECT_FALSE(fs::exists(dir.path() / "map"));
+
+    // A good screenshot path is only tried, not left behind, before the run.
+    RunResult r = Delver(dir.path(), "--headless --frames 1 --screenshot shot.bmp");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(fs::file_size(dir.path() / "shot.bmp"), 54u);
+}
+
+TEST(EndToEnd, AFolderWithoutImagesIsNamedOnStderrAndTheGamePlaysOn) {
+    ScratchDir dir;
+    RunResult r = Delver(dir.path(), "--headless --frames 3 --report");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Num(r, "frames"), 3);
+    EXPECT_NE(r.err.find("no game images"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("-C"), std::string::npos) << r.err;
+    // In the built game folder it says nothing.
+    testing::ScratchDir copy;
+    std::filesystem::copy(DELVER_GAME_DIR, copy.path(), std::filesystem::copy_options::recursive);
+    r = Delver(copy.path(), "--headless --frames 3");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(EndToEnd, HelpAndVersion) {

@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
+#include "app/options.h"
 #include "app/window.h"
 #include "persist/overworld.h"
 #include "persist/save_slots.h"
@@ -45,6 +48,15 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     game.units.Allocate();
     game.items.Allocate();
     LoadAssetCatalogue(game.sprites);
+    if (LoadedSpriteCount(game.sprites) == 0) {
+        // The world would be black and the game silent about why.
+        std::error_code ec;
+        const std::string folder = std::filesystem::current_path(ec).string();
+        std::fprintf(stderr,
+                     "delver: no game images in %s (its bmp_* folders); play from the game folder or name it with "
+                     "-C DIR (the build lays one out in build/game)\n",
+                     Quoted(folder, 200).c_str());
+    }
     AllocateGeneratorWorkspace(game.generator, true);
     ConsoleInit(game.console);
     FillItemCatalogue(game.items);

@@ -18,14 +18,13 @@ const char* UsageText() {
            "  --version         show the version\n";
 }
 
-std::string Quoted(const std::string& text) {
-    constexpr size_t MaxShown = 40;
+std::string Quoted(const std::string& text, size_t maxShown) {
     std::string q = "'";
-    for (size_t i = 0; i < text.size() && i < MaxShown; ++i) {
+    for (size_t i = 0; i < text.size() && i < maxShown; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         q += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
     }
-    if (text.size() > MaxShown) q += "...";
+    if (text.size() > maxShown) q += "...";
     return q + "'";
 }
 

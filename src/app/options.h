@@ -26,9 +26,9 @@ struct Options {
 bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
 
 // Text from the command line or a file, fit to be repeated in a one-line
-// message: quoted, at most 40 characters, anything but printable ASCII shown
-// as '?', and "..." where it was cut.
-std::string Quoted(const std::string& text);
+// message: quoted, at most maxShown characters, anything but printable ASCII
+// shown as '?', and "..." where it was cut.
+std::string Quoted(const std::string& text, size_t maxShown = 40);
 
 // The usage text printed by --help.
 const char* UsageText();

@@ -61,4 +61,11 @@ bool LoadSprite(SpriteTable& table, const std::string& gamePath, int slot) {
     return true;
 }
 
+int LoadedSpriteCount(const SpriteTable& table) {
+    if (!table.Slots) return 0;
+    int count = 0;
+    for (int i = 0; i < SpriteSlotCount; ++i) count += table.Slots[i].pixels ? 1 : 0;
+    return count;
+}
+
 }  // namespace delver

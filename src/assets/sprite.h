@@ -40,6 +40,9 @@ struct SpriteTable {
 // slot outside the table (or a table not allocated) gives false, no file.
 bool LoadSprite(SpriteTable& table, const std::string& gamePath, int slot);
 
+// How many slots hold pixels.
+int LoadedSpriteCount(const SpriteTable& table);
+
 // Runs the eight folder loaders of the image catalogue in start-up order.
 void LoadAssetCatalogue(SpriteTable& table);
 
