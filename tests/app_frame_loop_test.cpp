@@ -6,6 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/game.h"
 #include "app/window.h"
@@ -223,15 +226,26 @@ TEST_F(FrameLoop, ZoomKeysRecreateTheWindow) {
     EXPECT_EQ(r.right - r.left, 1280);
 }
 
-// A backend whose window can never be made.
+// A backend whose window can never be made, and whose undoing of the half
+// made window fails at two release steps.
 class WindowlessPlatform : public HeadlessPlatform {
 public:
     explicit WindowlessPlatform(bool canRun) : canRun_(canRun) {}
-    WindowStep CreateGlWindow(const char*, int, int, int) override { return WindowStep::StepCreateContext; }
+    WindowStep CreateGlWindow(const char*, int, int, int) override {
+        undo_ = {ReleaseStep::StepReleaseDeviceContext, ReleaseStep::StepUnregisterClass};
+        return WindowStep::StepCreateContext;
+    }
+    std::vector<ReleaseStep> TakeUndoFailures() override { return std::exchange(undo_, {}); }
     bool CanRunWithoutWindow() const override { return canRun_; }
+    void ShowMessage(const char* caption, const char* text, DialogKind kind) override {
+        shown.push_back(std::string(caption) + ": " + text);
+        HeadlessPlatform::ShowMessage(caption, text, kind);
+    }
+    std::vector<std::string> shown;
 
 private:
     bool canRun_;
+    std::vector<ReleaseStep> undo_;
 };
 
 TEST(FrameLoopWithoutWindow, RunsOnUntilEscapeWhereKeysCanStillBeRead) {
@@ -240,8 +254,11 @@ TEST(FrameLoopWithoutWindow, RunsOnUntilEscapeWhereKeysCanStillBeRead) {
     WindowlessPlatform platform(true);
     auto game = std::make_unique<Game>();
     ASSERT_TRUE(StartUp(*game, platform, 5u));
-    EXPECT_EQ(platform.LastMessageCaption(), "ERROR");
-    EXPECT_EQ(platform.LastMessageText(), "Can't Create A GL Rendering Context.");
+    // The release steps that failed are told first, then the creation error.
+    const std::vector<std::string> want = {"SHUTDOWN ERROR: Release Device Context Failed.",
+                                           "SHUTDOWN ERROR: Could Not Unregister Class.",
+                                           "ERROR: Can't Create A GL Rendering Context."};
+    EXPECT_EQ(platform.shown, want);
     ASSERT_TRUE(RunFrame(*game, platform));
     platform.SetKey(vk::Escape, true);
     ASSERT_TRUE(RunFrame(*game, platform));

@@ -137,6 +137,7 @@ WindowStep ScriptedPlatform::CreateGlWindow(const char* title, int width, int he
     return inner_.CreateGlWindow(title, width, height, colourBits);
 }
 std::vector<ReleaseStep> ScriptedPlatform::DestroyGlWindow() { return inner_.DestroyGlWindow(); }
+std::vector<ReleaseStep> ScriptedPlatform::TakeUndoFailures() { return inner_.TakeUndoFailures(); }
 bool ScriptedPlatform::HasWindow() const { return inner_.HasWindow(); }
 void ScriptedPlatform::SetCursorVisible(bool visible) { inner_.SetCursorVisible(visible); }
 ScreenRect ScriptedPlatform::WindowRect() { return inner_.WindowRect(); }

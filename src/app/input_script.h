@@ -58,6 +58,7 @@ public:
 
     WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
     std::vector<ReleaseStep> DestroyGlWindow() override;
+    std::vector<ReleaseStep> TakeUndoFailures() override;
     bool HasWindow() const override;
     void SetCursorVisible(bool visible) override;
     ScreenRect WindowRect() override;

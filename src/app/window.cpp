@@ -42,6 +42,9 @@ void DestroyGlWindow(Platform& platform) {
 int CreateGlWindow(Game& game, Platform& platform, const char* title, int width, int height, int colourBits) {
     WindowStep step = platform.CreateGlWindow(title, width, height, colourBits);
     if (step != WindowStep::Ok) {
+        // What the undoing could not release is told first, as it happened.
+        for (ReleaseStep undo : platform.TakeUndoFailures())
+            platform.ShowMessage("SHUTDOWN ERROR", ReleaseStepMessage(undo), DialogKind::Information);
         platform.ShowMessage("ERROR", WindowStepMessage(step), DialogKind::Error);
         return 0;
     }

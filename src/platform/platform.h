@@ -57,6 +57,9 @@ public:
     virtual WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) = 0;
     // Releases what CreateGlWindow made; returns the steps that failed.
     virtual std::vector<ReleaseStep> DestroyGlWindow() = 0;
+    // The release steps that failed while the last failed CreateGlWindow
+    // undid what it had made, in order; the list is emptied by the call.
+    virtual std::vector<ReleaseStep> TakeUndoFailures() { return {}; }
     virtual bool HasWindow() const = 0;
     virtual void SetCursorVisible(bool visible) = 0;
     // The window's rectangle in screen coordinates (right and bottom exclusive).

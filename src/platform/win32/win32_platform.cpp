@@ -1,5 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
+#include <utility>
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -90,6 +92,7 @@ Win32Platform::~Win32Platform() {
 }
 
 WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int height, int colourBits) {
+    undoFailures_.clear();
     RECT rect{0, 0, width, height};
     HINSTANCE instance = GetModuleHandleA(nullptr);
     instance_ = instance;
@@ -113,7 +116,7 @@ WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int heigh
                                   rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
     window_ = window;
     if (!window) {
-        DestroyGlWindow();
+        undoFailures_ = DestroyGlWindow();
         return WindowStep::StepCreateWindow;
     }
     // From here on the window procedure can hand messages to this backend.
@@ -125,26 +128,26 @@ WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int heigh
     HDC dc = GetDC(window);
     deviceContext_ = dc;
     if (!dc) {
-        DestroyGlWindow();
+        undoFailures_ = DestroyGlWindow();
         return WindowStep::StepGetDeviceContext;
     }
     const int format = ChoosePixelFormat(dc, &pfd);
     if (format == 0) {
-        DestroyGlWindow();
+        undoFailures_ = DestroyGlWindow();
         return WindowStep::StepChoosePixelFormat;
     }
     if (!SetPixelFormat(dc, format, &pfd)) {
-        DestroyGlWindow();
+        undoFailures_ = DestroyGlWindow();
         return WindowStep::StepSetPixelFormat;
     }
     HGLRC rc = wglCreateContext(dc);
     renderContext_ = rc;
     if (!rc) {
-        DestroyGlWindow();
+        undoFailures_ = DestroyGlWindow();
         return WindowStep::StepCreateContext;
     }
     if (!wglMakeCurrent(dc, rc)) {
-        DestroyGlWindow();
+        undoFailures_ = DestroyGlWindow();
         return WindowStep::StepMakeCurrent;
     }
 
@@ -153,6 +156,8 @@ WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int heigh
     SetFocus(window);
     return WindowStep::Ok;
 }
+
+std::vector<ReleaseStep> Win32Platform::TakeUndoFailures() { return std::exchange(undoFailures_, {}); }
 
 std::vector<ReleaseStep> Win32Platform::DestroyGlWindow() {
     std::vector<ReleaseStep> failed;

@@ -38,6 +38,8 @@ public:
     // context, destroys the window and unregisters the class, in that order;
     // every step is tried and each failed one is listed.
     std::vector<ReleaseStep> DestroyGlWindow() override;
+    // What failed while a failed creation released what it had made.
+    std::vector<ReleaseStep> TakeUndoFailures() override;
     bool HasWindow() const override;
     // ShowCursor: the system counts shows and hides.
     void SetCursorVisible(bool visible) override;
@@ -69,6 +71,7 @@ public:
     bool CanRunWithoutWindow() const override { return true; }
 
 private:
+    std::vector<ReleaseStep> undoFailures_;
     friend struct Win32WindowProcedure;
 
     void* instance_ = nullptr;        // HINSTANCE
