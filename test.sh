@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds delver and runs every test:
+#   0. ./play.sh exactly as the README gives it, without a display: it must
+#      build the game, play the demo and write a picture that is not black;
 #   1. the native suite: unit and rendering tests, end-to-end runs of the
-#      binary, the windowed game on a virtual X server, the soak, and the
-#      32-bit Windows build under Wine compared byte for byte with Linux;
+#      binary, the README's example commands, the windowed game on a virtual
+#      X server pressed with real keys, the soak, and the 32-bit Windows build
+#      under Wine compared byte for byte with Linux;
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. a short fixed-seed run of every fuzzer.
 # ./test.sh --quick runs only the native suite, without the Windows build.
@@ -12,7 +15,7 @@ cd "$(dirname "$0")"
 quick=0
 if [ "${1:-}" = "--quick" ]; then quick=1; fi
 
-scripts/install_deps.sh
+scripts/install_deps.sh test
 
 # A virtual X server for the windowed tests when there is no display.
 with_display() {
@@ -23,12 +26,22 @@ with_display() {
   fi
 }
 
+echo "== ./play.sh without a display"
+rm -f build/demo.bmp
+env -u DISPLAY -u WAYLAND_DISPLAY ./play.sh
+# A 640 x 480 picture: at least a tenth of its bytes must be lit.
+lit=$(tail -c +55 build/demo.bmp | tr -d '\000' | wc -c)
+if [ "$lit" -lt 92160 ]; then
+  echo "test.sh: the demo's picture build/demo.bmp is (nearly) black: $lit lit bytes" >&2
+  exit 1
+fi
+
 native_args=("-DDELVER_WIN32_EXE=")
 if [ "$quick" -eq 0 ]; then
   echo "== Windows build (mingw-w64, 32-bit) and Wine"
   bash tests/wine/install_wine.sh
-  cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build-win32 -j2 --target delver
+  cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+  cmake --build build-win32 -j2 --target delver     # build-win32/src/delver.exe
   native_args=("-DDELVER_WIN32_EXE=$PWD/build-win32/src/delver.exe")
 fi
 
