@@ -222,3 +222,39 @@ TEST(EndToEnd, HelpAndVersion) {
 
 }  // namespace
 }  // namespace delver
+
+namespace delver {
+namespace {
+
+// A save that cannot be made is counted in the report and named on stderr;
+// a save killed after its commit record is finished when the game starts
+// again, and the load then gives the new game.
+TEST(EndToEnd, FailedSavesAreReportedAndAKilledSaveIsFinishedAtTheNextStart) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.path() / "map" / "SAVEGAME1.variables.tmp");
+    RunResult r = Delver(dir.path(), "--headless --seed 42 --frames 3 --report", "0 tap F5\n1 tap F6\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Num(r, "save_failures"), 1);
+    // (This folder has no images, which the game names first.)
+    EXPECT_NE(r.err.find("\ndelver: saving slot 1 failed (cannot create SAVEGAME1.variables.tmp: Is a directory); "
+                         "the old slot is kept\n"),
+              std::string::npos)
+        << r.err;
+
+    // Operation 50 is the flush of the map folder after the record.
+    std::string command = std::string("DELVER_FILE_FAULT=kill:50 '") + DELVER_BINARY + "' -C '" +
+                          dir.path().string() + "' --headless --seed 44 --frames 9 --input script.txt";
+    std::ofstream(dir.path() / "script.txt") << "7 tap F6\n";
+    ASSERT_EQ(testing::RunCommand(command, nullptr, nullptr), 128 + 9);
+    ASSERT_TRUE(std::filesystem::exists(dir.path() / "map" / "SAVEGAME2.commit"));
+
+    RunResult load = Delver(dir.path(), "--headless --seed 42 --frames 1 --report", "0 tap F8\n");
+    ASSERT_EQ(load.status, 0) << load.err;
+    EXPECT_NE(load.err.find("\ndelver: slot 2: finished a save that had been interrupted\n"), std::string::npos)
+        << load.err;
+    EXPECT_EQ(Num(load, "frame_counter"), 8);  // the game saved at frame 7
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "map" / "SAVEGAME2.commit"));
+}
+
+}  // namespace
+}  // namespace delver

@@ -71,6 +71,9 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     bool windowOk = OpenMainWindow(game, platform) != 0;
     if (!windowOk && !platform.CanRunWithoutWindow()) return false;
 
+    // A save that a kill or a power cut interrupted is finished or cleared
+    // before anything reads the map folder.
+    RecoverSaveSlots();
     LoadOverworld(game.grids, platform, 1);
 
     game.seed = seed ? *seed : static_cast<uint32_t>(platform.CalendarSeconds());
@@ -134,11 +137,11 @@ bool RunFrame(Game& game, Platform& platform) {
     }
     SaveTarget target = MakeSaveTarget(game, platform);
     if (KeyDown(platform, vk::F5)) {
-        SaveGame(target, 1);
+        if (!SaveGame(target, 1)) ++game.saveFailures;
         platform.Sleep(300);
     }
     if (KeyDown(platform, vk::F6)) {
-        SaveGame(target, 2);
+        if (!SaveGame(target, 2)) ++game.saveFailures;
         platform.Sleep(300);
     }
     if (KeyDown(platform, vk::F7)) {
@@ -204,6 +207,7 @@ std::string RunReport(const Game& game, int64_t framesRun, uint64_t sleptMs) {
     r += ",\"auto_walk\":" + std::to_string(s.AutoWalk);
     r += ",\"console_open\":" + std::to_string(game.console.ConsoleOpen);
     r += ",\"quit_requested\":" + std::to_string(s.QuitRequested);
+    r += ",\"save_failures\":" + std::to_string(game.saveFailures);
     r += "}";
     return r;
 }

@@ -36,6 +36,8 @@ struct Game {
     // by cell as the scene rules read (--render literal). Same picture.
     bool fastScene = true;
     SceneCache sceneCache;
+    // Saves that failed and kept the old slot (the run report counts them).
+    int saveFailures = 0;
 };
 
 // Start-up in its fixed order, up to the frame loop. The world's random

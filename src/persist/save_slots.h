@@ -5,11 +5,25 @@
 // (".variables", 32 bytes). Both routines show a progress screen while they
 // work and take about 8.8 seconds.
 //
-// A save never harms the slot it replaces: each file is written in full to
-// a temporary file beside it, and only when all four are complete do they
-// replace the slot's files. A load reads the files in place: a short file
-// fills only the leading part of its memory, a missing one is created empty
-// and changes nothing, and damaged values are not taken.
+// A save never harms the slot it replaces, even when the game is killed or
+// the power fails half way: the slot is always wholly the old game or
+// wholly the new one. Each file is written in full to a temporary file
+// beside it and flushed; then a small commit record
+// (".\map\SAVEGAME<n>.commit") names the four files with their sizes and
+// checksums and is flushed too; only then are the slot's files renamed
+// aside and the new ones renamed into place, and finally the record and
+// the old files go. Recovery, at start-up and before every save and load,
+// finishes a save whose record is whole and whose new files match it, and
+// otherwise removes what an unfinished save left; it never deletes a slot
+// file. A lock file (".\map\SAVEGAME<n>.lock") keeps two copies of the
+// game from working on one slot at once.
+//
+// A save that cannot be completed keeps the old slot, shows every screen it
+// reached, then adds "SAVE FAILED - OLD SLOT KEPT" to the last one and says
+// why on stderr. A load reads the files in place: a short file fills only
+// the leading part of its memory, a missing one is created empty and
+// changes nothing (and is named on stderr), and damaged values are not
+// taken.
 #pragma once
 
 #include <array>
@@ -33,8 +47,9 @@ struct SaveTarget {
     Platform& platform;
 };
 
-// Writes the whole state into slot (1 or 2 from the frame loop).
-void SaveGame(SaveTarget& t, int slot);
+// Writes the whole state into slot (1 or 2 from the frame loop). Returns
+// false when the save failed and the old slot was kept.
+bool SaveGame(SaveTarget& t, int slot);
 // Reads slot back into the same memory, in place, and notes that every
 // grid cell may have changed (NoteGridsReplaced).
 void LoadGame(SaveTarget& t, int slot);
@@ -46,9 +61,39 @@ enum SlotFile : int { SlotMainmap = 0, SlotFlagmap = 1, SlotUnit = 2, SlotVariab
 
 // ".\map\SAVEGAME<slot>.<mainmap|flagmap|unit|variables>".
 std::string SaveSlotPath(int slot, int file);
+// The slot file's name without its folder ("SAVEGAME1.unit").
+std::string SaveSlotFileName(int slot, int file);
 // The temporary file a save writes before it replaces the slot's file:
 // the slot file's name followed by ".tmp".
 std::string SaveSlotTempPath(int slot, int file);
+// Where a save keeps the slot's old file while the new ones move in: the
+// slot file's name followed by ".old".
+std::string SaveSlotAsidePath(int slot, int file);
+// ".\map\SAVEGAME<slot>.commit" and ".\map\SAVEGAME<slot>.lock".
+std::string SaveSlotCommitPath(int slot);
+std::string SaveSlotLockPath(int slot);
+
+// Finishes or clears what an interrupted save left in either slot, saying
+// on stderr what it did (start-up calls it). A slot another copy of the
+// game is saving is left alone.
+void RecoverSaveSlots();
+
+// --- the commit record -----------------------------------------------------
+
+// What a commit record promises about the four temporary files.
+struct CommitRecord {
+    int64_t size[SlotFileCount] = {};
+    uint32_t crc[SlotFileCount] = {};
+};
+// The record as text: a title line, one line per file ("<temporary name>
+// <slot file name> <size> <crc-32 in hex>") and a line with the checksum of
+// all the lines before it, so that a torn record is recognised.
+std::string FormatCommitRecord(int slot, const CommitRecord& record);
+// True when text is exactly a whole record for this slot.
+bool ParseCommitRecord(int slot, const std::string& text, CommitRecord& record);
+// CRC-32 (the polynomial of zip and PNG) of bytes, continuing from crc
+// (0 to start).
+uint32_t Crc32(uint32_t crc, const uint8_t* bytes, size_t count);
 
 inline constexpr int VariableCount = 8;
 inline constexpr int VariablesFileSize = VariableCount * 4;

@@ -2,6 +2,10 @@
 // way its data folder is laid out, as ".\folder\file"; these helpers turn
 // that into a native path and give open-always semantics: opening a file
 // that does not exist creates it empty, provided its folder exists.
+//
+// Game files are regular files. Anything else under a game file's name (a
+// FIFO, a device, a folder) is treated like a file that cannot be opened,
+// so that no read or write can wait for ever.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +17,10 @@ namespace delver {
 // ".\map\1.overworld" -> "./map/1.overworld" (POSIX) or unchanged (Windows).
 std::string NativePath(const std::string& gamePath);
 
+// Why the last failed file helper call failed, in a few words ("No space
+// left on device", "not a regular file").
+const std::string& LastFileError();
+
 class GameFile {
 public:
     GameFile() = default;
@@ -23,10 +31,14 @@ public:
     ~GameFile();
 
     // Opens for reading and writing, creating the file empty if it is
-    // missing; an existing file is not truncated. IsOpen() tells whether it
-    // worked (it fails when the folder is missing).
+    // missing; an existing file is not truncated. A file that may only be
+    // read (or lies in a read-only folder) is opened for reading only, and
+    // nothing is created then. IsOpen() tells whether it worked (it fails
+    // when the folder is missing or the name is not a regular file).
     static GameFile OpenAlways(const std::string& gamePath);
-    // Creates or truncates the file for writing only.
+    // Opens an existing regular file for reading only; creates nothing.
+    static GameFile OpenForReading(const std::string& gamePath);
+    // Creates or truncates the file for writing (and reading).
     static GameFile CreateTruncated(const std::string& gamePath);
 
     bool IsOpen() const;
@@ -50,13 +62,66 @@ private:
 #endif
 };
 
-// Replaces `to` by `from` in one step (rename over an existing file).
+// Replaces `to` by `from` in one step (rename over an existing file); on
+// Windows the move is written through to the disk before it returns.
 bool ReplaceGameFile(const std::string& fromGamePath, const std::string& toGamePath);
 // Removes a file; false if it could not be removed.
 bool RemoveGameFile(const std::string& gamePath);
+// Makes the folder's entries (files created, renamed or removed in it)
+// durable where the system allows it; false when flushing failed.
+bool SyncGameFolder(const std::string& folderGamePath);
 // True when the path names an existing folder.
 bool FolderExists(const std::string& gamePath);
 // Size of an existing file, or -1.
 int64_t GameFileSize(const std::string& gamePath);
+
+// What a name stands for: nothing, a regular file, or something else.
+enum class PathKind { Missing, Regular, Other };
+PathKind GamePathKind(const std::string& gamePath);
+
+// An exclusive lock between copies of the game, held through a lock file.
+// The file exists only while some copy holds the lock, or is left behind
+// by a copy that ended while holding it; a lock left so is free again.
+class GameFileLock {
+public:
+    GameFileLock() = default;
+    GameFileLock(const GameFileLock&) = delete;
+    GameFileLock& operator=(const GameFileLock&) = delete;
+    GameFileLock(GameFileLock&& other) noexcept;
+    GameFileLock& operator=(GameFileLock&& other) noexcept;
+    ~GameFileLock();
+
+    // Takes the lock, waiting up to waitMs (real time) while another copy
+    // holds it. Held() tells whether it worked; Busy() that another copy
+    // held it all the time; otherwise LastFileError() says why it failed.
+    static GameFileLock Acquire(const std::string& gamePath, unsigned waitMs);
+    bool Held() const;
+    bool Busy() const { return busy_; }
+    // Gives the lock up and removes the lock file.
+    void Release();
+
+private:
+    std::string path_;
+    bool busy_ = false;
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+// --- a test hook for crash and error testing --------------------------------
+// Every file operation above (open, create, read, write, flush, close,
+// rename, remove, folder flush, lock, unlock) is counted from the last call
+// of StartFileOpCount(), which each save makes. When the environment
+// variable DELVER_FILE_FAULT is "kill:N", the process ends at once, as if
+// killed, when it is about to make operation N (counting from 0); with
+// "fail:N" that one operation fails with an I/O error instead; "trace"
+// prints each operation's number and kind on stderr. Unset, the count
+// changes nothing.
+void StartFileOpCount();
+// The kind of operation ("write", "flush", "rename", ...) that "fail:N"
+// made fail since the last StartFileOpCount(), or nullptr.
+const char* InjectedFileFault();
 
 }  // namespace delver

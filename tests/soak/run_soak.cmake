@@ -2,7 +2,7 @@
 # script, in a fresh game folder of its own (our art, the default overworld
 # and an empty map/ folder, so that saves and loads really happen).
 # It passes when the game exits with status 0 within the time limit, prints
-# nothing on stderr, reports valid JSON with every frame run, and both save
+# nothing on stderr but the note of a load from a never-saved slot, reports valid JSON with every frame run, and both save
 # slots are whole on disk.
 #
 #   cmake -DDELVER=... -DSCRIPT_GEN=... -DGAME_DIR=... -DWORK_DIR=...
@@ -55,7 +55,11 @@ message(STATUS "soak: ${FRAMES} frames, seed ${SEED}, ${seconds} s")
 if(NOT rc STREQUAL "0")
   message(FATAL_ERROR "delver ended with '${rc}' (a hang ends at ${TIME_LIMIT} s)\nstderr:\n${err}")
 endif()
-if(NOT err STREQUAL "")
+# The script may load a slot before it was ever saved; the game names the
+# missing files then. Any other line on stderr is a fault.
+string(REGEX REPLACE "delver: slot [12]: [A-Za-z0-9., ]+ missing or empty; that part of the game is unchanged\n" ""
+       unexpected "${err}")
+if(NOT unexpected STREQUAL "")
   message(FATAL_ERROR "delver wrote to stderr:\n${err}")
 endif()
 

@@ -1,0 +1,359 @@
+// Saves that are killed, fail or compete: a slot must always load as
+// wholly the old game or wholly the new one. A save runs in a child
+// process that the file operation hook kills at every operation; errors
+// are injected at every operation; a full disk is a small tmpfs (where the
+// test may mount one); two processes save one slot at once; game files
+// that are FIFOs or read-only are read, or refused, without hanging.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "persist/overworld.h"
+#include "persist/save_slots.h"
+#include "platform/files.h"
+#include "platform/headless/headless_platform.h"
+#include "support/test_support.h"
+
+namespace delver {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadWholeFile;
+using testing::ScratchDir;
+using testing::WriteWholeFile;
+using SlotBytes = std::array<std::vector<uint8_t>, SlotFileCount>;
+
+// A game without a window: the saves draw their screens into the
+// framebuffer only, so that a forked child needs no OpenGL. Where the test
+// may mount one, the game folder is a tmpfs: a kill needs no disk behind
+// the files, and flushing hundreds of megabytes to one would take minutes.
+class SaveCrash : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.Enter();
+        fs::create_directory("game");
+        tmpfs = geteuid() == 0 && mount("tmpfs", "game", "tmpfs", 0, "size=200m") == 0;
+        fs::current_path("game");
+        fs::create_directory("map");
+        SetFramebufferSize(frame, 320, 240);
+        shell.PixelZoom = 1;
+        grids.Allocate();
+        units.Allocate();
+    }
+    void TearDown() override {
+        unsetenv("DELVER_FILE_FAULT");
+        fs::current_path(dir.path());
+        if (tmpfs) umount2((dir.path() / "game").c_str(), MNT_DETACH);
+    }
+
+    // A game that differs from every other seed's in all four files.
+    void FillState(uint8_t seed) {
+        for (int i = 0; i < GridCells; ++i) {
+            grids.WorldGrid[i] = static_cast<uint8_t>(i * 3 + seed);
+            grids.MarkerGrid[i] = static_cast<uint8_t>(i % 7 == 0 ? ObjectiveMarker : seed);
+        }
+        units.Player().StepCounter = 100 * seed;
+        shell.FrameCounter = 1000 + seed;
+        shell.PlayerCell[0] = seed;
+    }
+    // The four files a save of the current state writes.
+    SlotBytes Expected() {
+        auto* u = reinterpret_cast<const uint8_t*>(units.Units.get());
+        auto vars = PackVariables(shell, camera);
+        return {std::vector<uint8_t>(grids.WorldGrid.get(), grids.WorldGrid.get() + GridCells),
+                std::vector<uint8_t>(grids.MarkerGrid.get(), grids.MarkerGrid.get() + GridCells),
+                std::vector<uint8_t>(u, u + static_cast<size_t>(UnitCount) * sizeof(UnitRecord)),
+                std::vector<uint8_t>(vars.begin(), vars.end())};
+    }
+    SlotBytes OnDisk(int slot = 1) {
+        SlotBytes out;
+        for (int f = 0; f < SlotFileCount; ++f) out[f] = ReadWholeFile(NativePath(SaveSlotPath(slot, f)));
+        return out;
+    }
+    void PutSlot(const SlotBytes& bytes) {
+        for (int f = 0; f < SlotFileCount; ++f) WriteWholeFile(NativePath(SaveSlotPath(1, f)), bytes[f]);
+    }
+    std::set<std::string> MapFiles() {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator("map")) out.insert(e.path().filename().string());
+        return out;
+    }
+    const std::set<std::string> slotFiles{"SAVEGAME1.flagmap", "SAVEGAME1.mainmap", "SAVEGAME1.unit",
+                                          "SAVEGAME1.variables"};
+
+    ScratchDir dir;
+    bool tmpfs = false;
+    HeadlessPlatform platform;
+    FrameState frame;
+    WorldGrids grids;
+    UnitTable units;
+    ShellState shell;
+    CameraState camera;
+    SaveTarget target{grids, units, shell, camera, frame, platform};
+};
+
+TEST_F(SaveCrash, AKillAtEveryFileOperationLeavesTheOldOrTheNewSlotWhole) {
+    FillState(1);
+    const SlotBytes oldSlot = Expected();
+    ASSERT_TRUE(SaveGame(target, 1));
+    FillState(2);
+    const SlotBytes newSlot = Expected();
+    for (int f = 0; f < SlotFileCount; ++f) ASSERT_NE(oldSlot[f], newSlot[f]);
+
+    int kills = 0, endedOld = 0, endedNew = 0;
+    for (int n = 0;; ++n) {
+        PutSlot(oldSlot);
+        FillState(2);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("DELVER_FILE_FAULT", ("kill:" + std::to_string(n)).c_str(), 1);
+            std::freopen("/dev/null", "w", stderr);  // the child's notes are not ours
+            _exit(SaveGame(target, 1) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        if (!killed) {
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "at operation " << n;
+        }
+
+        // The game starts on the folder (every other time straight into a
+        // load, which recovers first) and loads the slot.
+        FillState(3);
+        if (n % 2 == 0) RecoverSaveSlots();
+        LoadGame(target, 1);
+        const SlotBytes now = OnDisk();
+        const bool isOld = now == oldSlot, isNew = now == newSlot;
+        ASSERT_TRUE(isOld || isNew) << "a mixed slot after a kill at operation " << n;
+        EXPECT_EQ(Expected(), isOld ? oldSlot : newSlot) << n;
+        EXPECT_EQ(MapFiles(), slotFiles) << "left behind after a kill at operation " << n;
+        (isOld ? endedOld : endedNew)++;
+        if (!killed) break;
+        ++kills;
+    }
+    // Every write, flush, the record and the renames: dozens of points.
+    EXPECT_GE(kills, 60);
+    EXPECT_GT(endedOld, 40);  // killed before the record was whole
+    EXPECT_GT(endedNew, 10);  // killed once it was: the save was finished
+}
+
+TEST_F(SaveCrash, AnErrorAtAnyFileOperationKeepsTheOldSlotAndSaysSo) {
+    FillState(1);
+    ASSERT_TRUE(SaveGame(target, 1));
+    const SlotBytes oldSlot = OnDisk();
+    FillState(2);
+    const SlotBytes newSlot = Expected();
+
+    std::set<std::string> failedKinds;
+    for (int n = 0;; ++n) {
+        PutSlot(oldSlot);
+        setenv("DELVER_FILE_FAULT", ("fail:" + std::to_string(n)).c_str(), 1);
+        ::testing::internal::CaptureStderr();
+        const bool saved = SaveGame(target, 1);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        unsetenv("DELVER_FILE_FAULT");
+        const char* kind = InjectedFileFault();
+        if (!kind) {
+            ASSERT_TRUE(saved);
+            break;
+        }
+        const std::string what = kind;
+        if (!saved) {
+            failedKinds.insert(what);
+            EXPECT_EQ(OnDisk(), oldSlot) << what << " at " << n;
+            EXPECT_EQ(err.rfind("delver: saving slot 1 failed (", 0), 0u) << err;
+            EXPECT_NE(err.find("injected I/O error); the old slot is kept\n"), std::string::npos) << err;
+            if (what != "lock") {
+                EXPECT_STREQ(frame.TextBuffer, "SAVE FAILED - OLD SLOT KEPT");
+            }
+        } else {
+            // Only the tidying after the commit may fail without harm.
+            EXPECT_TRUE(what == "remove" || what == "unlock") << what << " at " << n;
+            EXPECT_EQ(OnDisk(), newSlot) << n;
+            RecoverSaveSlots();
+        }
+        EXPECT_EQ(MapFiles(), slotFiles) << what << " at " << n;
+    }
+    for (const char* kind : {"lock", "create", "write", "flush", "close", "folder flush", "rename"})
+        EXPECT_TRUE(failedKinds.count(kind)) << kind;
+}
+
+TEST_F(SaveCrash, ATornRecordIsRemovedAndAWholeOneIsFinishedByTheNextLoad) {
+    CommitRecord record;
+    for (int f = 0; f < SlotFileCount; ++f) {
+        record.size[f] = 10 + f;
+        record.crc[f] = 0xABCD0000u + static_cast<uint32_t>(f);
+    }
+    const std::string text = FormatCommitRecord(1, record);
+    CommitRecord back;
+    ASSERT_TRUE(ParseCommitRecord(1, text, back));
+    EXPECT_EQ(back.crc[3], 0xABCD0003u);
+    EXPECT_FALSE(ParseCommitRecord(2, text, back));  // another slot's names
+    EXPECT_FALSE(ParseCommitRecord(1, text.substr(0, text.size() - 1), back));
+    std::string flipped = text;
+    flipped[30] ^= 1;
+    EXPECT_FALSE(ParseCommitRecord(1, flipped, back));
+
+    // The four new files and a record, as a save interrupted after its
+    // record leaves them; once whole, once torn.
+    FillState(1);
+    ASSERT_TRUE(SaveGame(target, 1));
+    const SlotBytes oldSlot = OnDisk();
+    FillState(2);
+    const SlotBytes newSlot = Expected();
+    for (int f = 0; f < SlotFileCount; ++f) {
+        WriteWholeFile(NativePath(SaveSlotTempPath(1, f)), newSlot[f]);
+        record.size[f] = static_cast<int64_t>(newSlot[f].size());
+        record.crc[f] = Crc32(0, newSlot[f].data(), newSlot[f].size());
+    }
+    const std::string whole = FormatCommitRecord(1, record);
+    WriteWholeFile(NativePath(SaveSlotCommitPath(1)), std::vector<uint8_t>(whole.begin(), whole.end() - 5));
+    FillState(3);
+    RecoverSaveSlots();
+    EXPECT_EQ(OnDisk(), oldSlot);
+    EXPECT_EQ(MapFiles(), slotFiles);
+
+    for (int f = 0; f < SlotFileCount; ++f) WriteWholeFile(NativePath(SaveSlotTempPath(1, f)), newSlot[f]);
+    WriteWholeFile(NativePath(SaveSlotCommitPath(1)), std::vector<uint8_t>(whole.begin(), whole.end()));
+    ::testing::internal::CaptureStderr();
+    LoadGame(target, 1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "delver: slot 1: finished a save that had been interrupted\n");
+    EXPECT_EQ(Expected(), newSlot);
+    EXPECT_EQ(OnDisk(), newSlot);
+    EXPECT_EQ(MapFiles(), slotFiles);
+}
+
+TEST_F(SaveCrash, TwoProcessesSavingOneSlotNeverMixIt) {
+    std::array<SlotBytes, 2> games;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        FillState(static_cast<uint8_t>(10 + c));
+        games[c] = Expected();
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            bool all = true;
+            for (int i = 0; i < 3; ++i) all = SaveGame(target, 1) && all;
+            _exit(all ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);  // the second waited for the first
+    }
+    const SlotBytes now = OnDisk();
+    EXPECT_TRUE(now == games[0] || now == games[1]);
+    EXPECT_EQ(MapFiles(), slotFiles);
+}
+
+// A tmpfs of 32 MB holds one slot (26 MB) but not a second save beside it.
+TEST_F(SaveCrash, AFullDiskFailsTheSaveVisiblyAndKeepsTheOldSlot) {
+    fs::create_directory("small");
+    if (geteuid() != 0 || mount("tmpfs", "small", "tmpfs", 0, "size=32m") != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs (" << std::strerror(errno) << ")";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{fs::absolute("small")};
+    fs::current_path("small");
+    fs::create_directory("map");
+    FillState(1);
+    ASSERT_TRUE(SaveGame(target, 1));
+    const SlotBytes oldSlot = OnDisk();
+    FillState(2);
+    const int swapsBefore = platform.SwapCount();
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveGame(target, 1));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("delver: saving slot 1 failed (cannot write SAVEGAME1.mainmap.tmp: No space left on device)"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(platform.SwapCount() - swapsBefore, 26 + 1);  // every screen, then the failure
+    EXPECT_STREQ(frame.TextBuffer, "SAVE FAILED - OLD SLOT KEPT");
+    EXPECT_EQ(MapFiles(), slotFiles);
+    LoadGame(target, 1);
+    EXPECT_EQ(Expected(), oldSlot);
+    fs::current_path("..");
+}
+
+// FIFOs in place of game files: refused at once, never waited on; the
+// save's temporary name is cleared and the save goes through.
+TEST_F(SaveCrash, FifosInPlaceOfGameFilesAreRefusedWithoutHanging) {
+    ASSERT_EQ(mkfifo("map/1.overworld", 0644), 0);
+    ASSERT_EQ(mkfifo("map/SAVEGAME1.variables", 0644), 0);
+    EXPECT_FALSE(GameFile::OpenAlways(".\\map\\1.overworld").IsOpen());
+    EXPECT_EQ(LastFileError(), "not a regular file");
+    EXPECT_FALSE(GameFile::CreateTruncated(".\\map\\1.overworld").IsOpen());
+    LoadOverworld(grids, platform, 1);
+    EXPECT_EQ(platform.VirtualMilliseconds(), 0u);  // as if there were no folder
+
+    FillState(1);
+    ::testing::internal::CaptureStderr();
+    LoadGame(target, 1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("SAVEGAME1.variables missing or empty"), std::string::npos);
+    ASSERT_EQ(mkfifo("map/SAVEGAME1.unit.tmp", 0644), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(SaveGame(target, 1));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "delver: slot 1: removed 1 temporary file of a save that never finished\n");
+    EXPECT_EQ(OnDisk(), Expected());  // the FIFO slot file was replaced too
+}
+
+// Read-only game files are read; a read-only map folder keeps its slot.
+// Root may write anything a mode forbids, so there the folder is a tmpfs
+// made read-only.
+TEST_F(SaveCrash, ReadOnlyFilesAreReadAndAReadOnlyFolderKeepsItsSlot) {
+    fs::create_directory("ro");
+    const bool root = geteuid() == 0;
+    if (root && mount("tmpfs", "ro", "tmpfs", 0, "size=64m") != 0)
+        GTEST_SKIP() << "as root this needs a tmpfs (" << std::strerror(errno) << ")";
+    struct Unmount {
+        bool mounted;
+        fs::path at;
+        ~Unmount() {
+            if (mounted) umount2(at.c_str(), MNT_DETACH);
+        }
+    } unmount{root, fs::absolute("ro")};
+    fs::current_path("ro");
+    fs::create_directory("map");
+    FillState(1);
+    ASSERT_TRUE(SaveGame(target, 1));
+    const SlotBytes oldSlot = OnDisk();
+    WriteWholeFile("map/1.overworld", std::vector<uint8_t>(65536, 19));
+    if (root) {
+        ASSERT_EQ(mount(nullptr, ".", nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
+    } else {
+        for (const auto& e : fs::directory_iterator("map")) fs::permissions(e.path(), fs::perms::owner_read);
+        fs::permissions("map", fs::perms::owner_read | fs::perms::owner_exec);
+    }
+
+    LoadOverworld(grids, platform, 1);
+    EXPECT_EQ(grids.WorldGrid[CellIndex(255, 255, 0)], 19);
+    FillState(2);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveGame(target, 1));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("delver: saving slot 1 failed (cannot lock the slot"),
+              std::string::npos);
+    LoadGame(target, 1);
+    EXPECT_EQ(Expected(), oldSlot);
+    EXPECT_FALSE(GameFile::OpenAlways(".\\map\\SAVEGAME2.unit").IsOpen());  // nothing is created
+    EXPECT_FALSE(fs::exists("map/SAVEGAME2.unit"));
+    if (!root) fs::permissions("map", fs::perms::owner_all);
+    fs::current_path("..");
+}
+
+}  // namespace
+}  // namespace delver
