@@ -48,6 +48,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "delver: %s\n", error.c_str());
         return 2;
     }
+    // A recording that cannot be written is refused before anything starts.
+    std::FILE* recording = delver::OpenRecording(options, error);
+    if (!recording && !options.record.empty()) {
+        std::fprintf(stderr, "delver: %s\n", error.c_str());
+        return 2;
+    }
 
 #ifdef _WIN32
     if (options.headless) {
@@ -55,19 +61,20 @@ int main(int argc, char** argv) {
         return 2;
     }
     delver::Win32Platform backend;
-    return delver::RunGame(options, script, backend);
+    return delver::RunGame(options, script, backend, recording);
 #else
     if (options.headless) {
         delver::HeadlessPlatform backend;
-        return delver::RunGame(options, script, backend);
+        return delver::RunGame(options, script, backend, recording);
     }
     std::string why;
     if (!delver::SdlPlatform::DisplayAvailable(&why)) {
         std::fprintf(stderr, "delver: no display to open a window on (%s); run with --headless to play offscreen\n",
                      why.c_str());
+        if (recording) std::fclose(recording);
         return 1;
     }
     delver::SdlPlatform backend;
-    return delver::RunGame(options, script, backend);
+    return delver::RunGame(options, script, backend, recording);
 #endif
 }

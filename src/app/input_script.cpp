@@ -37,6 +37,24 @@ int KeyCodeFromName(const std::string& name) {
     return -1;
 }
 
+std::string KeyNameForScript(int virtualKey) {
+    if (virtualKey >= '0' && virtualKey <= '9') return std::string(1, static_cast<char>(virtualKey));
+    if (virtualKey >= 'A' && virtualKey <= 'Z') return std::string(1, static_cast<char>(virtualKey));
+    if (virtualKey >= vk::F1 && virtualKey < vk::F1 + 12) return "F" + std::to_string(virtualKey - vk::F1 + 1);
+    static const struct {
+        int code;
+        const char* name;
+    } named[] = {
+        {vk::Escape, "ESC"},        {vk::Tab, "TAB"},           {vk::Enter, "ENTER"},
+        {vk::Backspace, "BACKSPACE"}, {vk::Space, "SPACE"},     {vk::Shift, "SHIFT"},
+        {vk::LeftBracket, "LBRACKET"}, {vk::RightBracket, "RBRACKET"}, {vk::KeypadPlus, "KP_PLUS"},
+        {vk::KeypadMinus, "KP_MINUS"},
+    };
+    for (const auto& k : named)
+        if (virtualKey == k.code) return k.name;
+    return std::to_string(virtualKey);
+}
+
 bool ParseInputScript(const std::string& text, InputScript& out, std::string& error) {
     out.events.clear();
     std::istringstream in(text);
@@ -59,7 +77,8 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
         e.line = lineNo;
         if (!ParseInteger(w[0], 0, INT32_MAX, e.frame))
             return fail(Quoted(w[0]) + " is not a frame number from 0 to 2147483647");
-        if (e.frame < lastFrame)
+        const bool jump = w.size() >= 2 && w[1] == "jump";
+        if (e.frame < lastFrame && !jump)
             return fail("frame " + Quoted(w[0]) + " comes after frame " + std::to_string(lastFrame) +
                         "; events must be in frame order");
         if (w.size() < 2) return fail("missing event after the frame number");
@@ -94,8 +113,11 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
         } else if (verb == "close") {
             if (!want(2, "<frame> close")) return false;
             e.kind = ScriptEvent::Kind::Close;
+        } else if (verb == "jump") {
+            if (!want(2, "<frame> jump")) return false;
+            e.kind = ScriptEvent::Kind::Jump;
         } else {
-            return fail("unknown event " + Quoted(verb) + " (down, up, tap, mouse, click or close)");
+            return fail("unknown event " + Quoted(verb) + " (down, up, tap, mouse, click, close or jump)");
         }
         lastFrame = e.frame;
         out.events.push_back(e);
@@ -110,9 +132,22 @@ void ScriptedPlatform::BeginFrame(int64_t frame) {
     for (int key : tapped_) held_[static_cast<size_t>(key)] = false;
     tapped_.clear();
     // A loaded save can move the frame counter back; events already applied
-    // stay applied and the script simply waits for its next frame.
-    while (next_ < script_.events.size() && script_.events[next_].frame <= frame) {
-        const ScriptEvent& e = script_.events[next_++];
+    // stay applied and the script simply waits for its next frame, unless a
+    // jump line says where the counter goes.
+    bool jumped = begun_ && frame != lastFrame_ + 1;
+    begun_ = true;
+    lastFrame_ = frame;
+    while (next_ < script_.events.size()) {
+        const ScriptEvent& e = script_.events[next_];
+        if (e.kind == ScriptEvent::Kind::Jump) {
+            // One jump line stands for one jump, to exactly its frame.
+            if (!jumped || e.frame != frame) break;
+            jumped = false;
+            ++next_;
+            continue;
+        }
+        if (e.frame > frame) break;
+        ++next_;
         switch (e.kind) {
             case ScriptEvent::Kind::Down: held_[static_cast<size_t>(e.key)] = true; break;
             case ScriptEvent::Kind::Up: held_[static_cast<size_t>(e.key)] = false; break;
@@ -129,6 +164,7 @@ void ScriptedPlatform::BeginFrame(int64_t frame) {
                 messages_.push_back(e.right ? MessageKind::RightButtonDown : MessageKind::LeftButtonDown);
                 break;
             case ScriptEvent::Kind::Close: messages_.push_back(MessageKind::Close); break;
+            case ScriptEvent::Kind::Jump: break;
         }
     }
 }

@@ -10,8 +10,13 @@
 //   <frame> mouse <x> <y>     cursor at framebuffer pixel (x, y), origin bottom-left
 //   <frame> click left|right  a button-down message in this frame's message drain
 //   <frame> close             a close request in this frame's message drain
+//   <frame> jump              the frame counter arrives at <frame> by a load
 //
-// '#' starts a comment; blank lines are ignored; frames never decrease.
+// '#' starts a comment; blank lines are ignored; frames never decrease,
+// except on a jump line. Loading a save sets the frame counter to the
+// saved one; a recording marks each such jump, and the events after a jump
+// line wait until the game's counter has jumped to its frame, so that input
+// given after a load that moved the counter back replays where it belongs.
 #pragma once
 
 #include <array>
@@ -25,7 +30,7 @@
 namespace delver {
 
 struct ScriptEvent {
-    enum class Kind { Down, Up, Tap, Mouse, Click, Close };
+    enum class Kind { Down, Up, Tap, Mouse, Click, Close, Jump };
     int64_t frame = 0;
     Kind kind = Kind::Down;
     int key = 0;          // virtual key for Down/Up/Tap
@@ -45,6 +50,10 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
 // A key name or decimal virtual-key code (1..255); -1 when unknown.
 int KeyCodeFromName(const std::string& name);
 
+// The name a script gives a virtual key: its name where it has one
+// ("F5", "A", "LBRACKET"), else its decimal code.
+std::string KeyNameForScript(int virtualKey);
+
 // Wraps a backend and adds the script's input to it. It also counts every
 // sleep, which the run report shows.
 class ScriptedPlatform : public Platform {
@@ -52,7 +61,9 @@ public:
     ScriptedPlatform(Platform& inner, InputScript script, int framebufferWidth, int framebufferHeight);
 
     // Applies every event up to and including this frame. Called at the top
-    // of each frame with the frame loop's FrameCounter.
+    // of each frame with the frame loop's FrameCounter. A counter that does
+    // not follow the previous frame's by one has jumped (a load), which lets
+    // the script go past its next jump line to that frame.
     void BeginFrame(int64_t frame);
     uint64_t SleptMilliseconds() const { return slept_; }
 
@@ -76,6 +87,8 @@ private:
     Platform& inner_;
     InputScript script_;
     size_t next_ = 0;
+    bool begun_ = false;
+    int64_t lastFrame_ = 0;  // the counter at the previous BeginFrame
     int fbWidth_, fbHeight_;
     std::array<bool, 256> held_{};
     std::vector<int> tapped_;  // released when the next frame begins

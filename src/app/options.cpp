@@ -4,13 +4,16 @@ namespace delver {
 
 const char* UsageText() {
     return "usage: delver [-C DIR] [--seed N] [--headless] [--frames N] [--input FILE]\n"
-           "              [--screenshot FILE] [--report] [--render fast|literal] [--help] [--version]\n"
+           "              [--record FILE] [--screenshot FILE] [--report] [--render fast|literal]\n"
+           "              [--help] [--version]\n"
            "\n"
            "  -C DIR            change to DIR first (the game folder holding bmp_* and map)\n"
            "  --seed N          build the dungeon from seed N (0..4294967295) instead of the clock\n"
            "  --headless        no window: offscreen OpenGL, scripted input, virtual clock\n"
            "  --frames N        end after N frames (Escape or closing the window also ends)\n"
            "  --input FILE      play the input script FILE (keys, mouse, clicks by frame)\n"
+           "  --record FILE     write the game as it is played to FILE, an input script\n"
+           "                    that --headless --seed N --input FILE plays again\n"
            "  --screenshot FILE after the last frame, write the picture last shown as a 24-bit BMP\n"
            "  --report          at exit print one JSON object describing the game's state\n"
            "  --render MODE     scene drawing path: fast (default) or literal\n"
@@ -97,6 +100,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             const std::string* v = value("a file");
             if (!v) return false;
             out.inputScript = *v;
+        } else if (a == "--record") {
+            const std::string* v = value("a file");
+            if (!v) return false;
+            if (v->empty()) {
+                error = "option --record needs a file";
+                return false;
+            }
+            out.record = *v;
         } else if (a == "--screenshot") {
             const std::string* v = value("a file");
             if (!v) return false;

@@ -14,6 +14,7 @@ struct Options {
     bool headless = false;                 // --headless
     std::optional<int64_t> frames;         // --frames N: end after N frames
     std::string inputScript;               // --input FILE
+    std::string record;                    // --record FILE: write the game as a script
     std::string screenshot;                // --screenshot FILE
     bool report = false;                   // --report
     std::string render = "fast";           // --render fast|literal

@@ -6,7 +6,12 @@
 #include <memory>
 
 #include "app/game.h"
+#include "app/recorder.h"
 #include "app/screenshot.h"
+
+#ifndef DELVER_VERSION
+#define DELVER_VERSION "0.0.0"
+#endif
 
 namespace delver {
 
@@ -60,27 +65,60 @@ bool CheckScreenshotPath(const Options& options, std::string& error) {
     return true;
 }
 
-int RunGame(const Options& options, const InputScript& script, Platform& backend) {
-    ScriptedPlatform platform(backend, script, 320, 240);
+std::FILE* OpenRecording(const Options& options, std::string& error) {
+    error.clear();
+    if (options.record.empty()) return nullptr;
+    if (!options.inputScript.empty()) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(options.inputScript, options.record, ec)) {
+            error = "--record " + Quoted(options.record) + " would overwrite the input script it plays";
+            return nullptr;
+        }
+    }
+    return OpenRecordingFile(options.record, error);
+}
+
+int RunGame(const Options& options, const InputScript& script, Platform& backend, std::FILE* recording) {
+    ScriptedPlatform scripted(backend, script, 320, 240);
+    // The recorder sits above the script, so it writes what the game saw
+    // from both: the script's input and the machine's.
+    std::unique_ptr<RecordingPlatform> recorder;
+    if (recording) recorder = std::make_unique<RecordingPlatform>(scripted, recording, 320, 240);
+    Platform& platform = recorder ? static_cast<Platform&>(*recorder) : scripted;
     auto game = std::make_unique<Game>();
     game->frame.CapturePresented = !options.screenshot.empty();
     game->fastScene = options.render != "literal";
 
     int status = 0;
     int64_t framesRun = 0;
+    bool frameLimit = false;
     if (!StartUp(*game, platform, options.seed)) {
         std::fprintf(stderr, "delver: no window could be made, and without one no key can be read\n");
         status = 1;
     } else {
+        if (recorder) recorder->WriteHeader(DELVER_VERSION, game->seed, game->shell.ViewDistance);
         while (game->shell.QuitRequested == 0) {
-            if (options.frames && framesRun >= *options.frames) break;
-            platform.BeginFrame(game->shell.FrameCounter);
-            if (!RunFrame(*game, platform)) {
+            if (options.frames && framesRun >= *options.frames) {
+                frameLimit = true;
+                break;
+            }
+            scripted.BeginFrame(game->shell.FrameCounter);
+            if (recorder) recorder->BeginFrame(game->shell.FrameCounter);
+            const bool ok = RunFrame(*game, platform);
+            if (recorder) recorder->EndFrame();
+            if (!ok) {
                 std::fprintf(stderr, "delver: the window could not be made again, and without one no key can be read\n");
                 status = 1;
                 break;
             }
             ++framesRun;
+        }
+    }
+    if (recorder) {
+        recorder->Finish(framesRun, frameLimit);
+        if (!recorder->Healthy()) {
+            std::fprintf(stderr, "delver: writing the recording %s failed; it ends early\n", Quoted(options.record).c_str());
+            if (status == 0) status = 1;
         }
     }
 
@@ -95,7 +133,7 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
         }
     }
     if (options.report) {
-        std::string report = RunReport(*game, framesRun, platform.SleptMilliseconds());
+        std::string report = RunReport(*game, framesRun, scripted.SleptMilliseconds());
         std::printf("%s\n", report.c_str());
         std::fflush(stdout);
     }

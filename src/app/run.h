@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "app/input_script.h"
@@ -12,7 +13,15 @@ namespace delver {
 
 // Start-up, the frame loop until Escape, a close request or the frame
 // limit, the screenshot and report, and shutdown. Returns the exit status.
-int RunGame(const Options& options, const InputScript& script, Platform& backend);
+// With a recording file (from OpenRecording) the game is written to it as
+// it is played; RunGame closes it.
+int RunGame(const Options& options, const InputScript& script, Platform& backend,
+            std::FILE* recording = nullptr);
+
+// Opens the file named by --record, refusing one that cannot be written or
+// that is the input script being played. Null without --record or on
+// failure (then error holds a one-line message).
+std::FILE* OpenRecording(const Options& options, std::string& error);
 
 // The largest input script read: far more than any game needs, and a bound
 // for a file that would never end.
