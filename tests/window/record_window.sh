@@ -76,14 +76,15 @@ cd "$work/window" || exit 1
 pid=$!
 trap 'kill $pid 2>/dev/null' EXIT
 
-# The frame the game is at: the cursor moves one pixel, and the recording
-# says in which frame the game saw it.
-nudge=0
+# The frame the game is at: the cursor moves one framebuffer pixel (two
+# screen pixels at the start zoom), and the recording says in which frame
+# the game saw it.
 frame_now() {
-    local before after
+    local before after lastx x=$cx
     before=$(grep -c ' mouse ' rec.txt 2>/dev/null)
-    nudge=$((1 - nudge))
-    xdotool mousemove $((cx + 2 * nudge)) "$cy"
+    lastx=$(grep ' mouse ' rec.txt | tail -1 | cut -d' ' -f3)
+    [ "$lastx" = $((cx / 2)) ] && x=$((cx + 2))
+    xdotool mousemove --window "$wid" "$x" "$cy"
     for _ in $(seq 200); do
         after=$(grep -c ' mouse ' rec.txt 2>/dev/null)
         [ "${after:-0}" -gt "${before:-0}" ] && break
@@ -108,7 +109,7 @@ cy=240
 wid=$(timeout 120 xdotool search --sync --name '^GAME$' | head -1)
 [ -n "$wid" ] || { echo "no game window appeared" >&2; exit 1; }
 xdotool windowfocus --sync "$wid" || true
-xdotool mousemove $cx $cy
+xdotool mousemove --window "$wid" $cx $cy
 # The frame loop runs once the world is built: the first frame's lines.
 for _ in $(seq 1200); do
     grep -q '^[0-9]' rec.txt 2>/dev/null && break
@@ -122,7 +123,7 @@ f=$(wait_frame 15) || exit 1
 xdotool click 3                      # mouse look on
 for p in "360 250" "400 220" "300 200"; do
     sleep 0.2
-    xdotool mousemove $p
+    xdotool mousemove --window "$wid" $p
 done
 cx=300 cy=200
 f=$(wait_frame $((f + 14))) || exit 1
@@ -138,6 +139,10 @@ done
 xdotool key Tab; sleep 0.5
 xdotool type --delay 250 'env4cyclestep 5'; sleep 0.5
 xdotool key Return; sleep 1.5
+# Typing the M of "number" also moves the window to the cursor, as M does
+# everywhere: with the cursor on the window's top-left corner it stays.
+cx=0 cy=0
+f=$(wait_frame 0) || exit 1
 xdotool type --delay 250 'env5objectivenumber'; sleep 0.5
 xdotool key Return; sleep 6      # the report stays five seconds
 xdotool key Tab; sleep 0.5
