@@ -116,7 +116,9 @@ TEST(InputScript, ErrorsNameTheLine) {
         {"-1 down ESC\n", "line 1:"},
         {"99999999999 down ESC\n", "line 1:"},
         {"5 down ESC\n4 up ESC\n", "line 2:"},
-        {"1 jump\n", "line 1: unknown event 'jump'"},
+        {"1 leap\n", "line 1: unknown event 'leap'"},
+        {"1 jump now\n", "line 1:"},
+        {"9 down A\n4 jump\n3 up A\n", "line 3:"},  // only the jump line goes back
         {"1 down\n", "line 1:"},
         {"1 down A B\n", "line 1:"},
         {"1 mouse 320 0\n", "line 1:"},
@@ -172,6 +174,26 @@ TEST_F(ScriptedInput, EventsOfSkippedFramesStillApply) {
     EXPECT_TRUE(p.IsKeyHeld('A'));
     EXPECT_EQ(p.PollMessage(), MessageKind::LeftButtonDown);
     EXPECT_EQ(p.PollMessage(), MessageKind::None);
+}
+
+TEST_F(ScriptedInput, AJumpLineWaitsForTheCounterToJumpToItsFrame) {
+    // A load at frame 9 puts the counter back to 4, so frame 5 follows;
+    // two loads in a row come back to frame 5 twice.
+    ScriptedPlatform p = Make("9 down F7\n5 jump\n5 jump\n5 up F7\n6 click left\n");
+    for (int64_t f = 0; f <= 9; ++f) p.BeginFrame(f);
+    EXPECT_TRUE(p.IsKeyHeld(118));
+    p.BeginFrame(10);  // counting on, not a jump: the script waits
+    p.BeginFrame(11);
+    EXPECT_TRUE(p.IsKeyHeld(118));
+    p.BeginFrame(5);  // the first load
+    EXPECT_TRUE(p.IsKeyHeld(118));
+    p.BeginFrame(6);  // counting on from there: still waiting for the second
+    EXPECT_EQ(p.PollMessage(), MessageKind::None);
+    p.BeginFrame(5);  // the second load
+    EXPECT_FALSE(p.IsKeyHeld(118));
+    EXPECT_EQ(p.PollMessage(), MessageKind::None);
+    p.BeginFrame(6);
+    EXPECT_EQ(p.PollMessage(), MessageKind::LeftButtonDown);
 }
 
 TEST_F(ScriptedInput, MessagesJoinTheRealOnesInOrder) {

@@ -265,12 +265,12 @@ bool SdlPlatform::IsKeyHeld(int vk) {
 ScreenPoint SdlPlatform::CursorPos() {
     ScreenPoint p;
     if (!videoStarted_) return p;
-    // Over our window, the window's own pointer state (kept from motion
-    // events) plus the window's place. The global state alone is not
-    // enough: on X11 SDL caches it until a raw input event says it moved,
-    // and pointer moves that come without one (XTEST, remote desktops)
-    // would leave the cursor standing still for the game.
-    SDL_PumpEvents();
+    // Over our window, the window's own pointer state plus the window's
+    // place; like the keys, it follows the events of the last message
+    // drain. The global state alone is not enough: on X11 SDL caches it
+    // until a raw input event says it moved, and pointer moves that come
+    // without one (XTEST, remote desktops) would leave the cursor standing
+    // still for the game.
     if (window_ && SDL_GetMouseFocus() == window_) {
         int wx = 0, wy = 0;
         SDL_GetWindowPosition(window_, &wx, &wy);
