@@ -4,7 +4,10 @@
 #   - the Windows game opens its real window, reaches the frame loop and
 #     exits 0;
 #   - with the same seed and input script, both builds write the same four
-#     save files, byte for byte, and show the same last picture.
+#     save files, byte for byte, and show the same last picture;
+#   - the Windows game records itself (--record), and the Linux build,
+#     playing that recording headless, ends with the same report and the
+#     same save files.
 #
 # usage: wine_smoke.sh WINDOWS_EXE LINUX_DELVER
 #
@@ -44,7 +47,7 @@ say "$version ($arch) for $exe"
 
 # --- two game folders, one input script --------------------------------
 work=$(mktemp -d /tmp/delver-wine-smoke.XXXXXX)
-mkdir -p "$work/windows/map" "$work/linux/map"
+mkdir -p "$work/windows/map" "$work/linux/map" "$work/replay/map"
 # The cursor is pinned, so that both builds show the same status line; F5
 # saves into slot 1 on the first frame, Escape ends the game on the second.
 cat >"$work/script.txt" <<'EOF'
@@ -61,7 +64,7 @@ say "running the Windows build under Wine (limit ${run_timeout} s)"
 start=$(date +%s)
 (cd "$work/windows" &&
     timeout -k 10 "$run_timeout" xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$loader" "$exe" "${args[@]}" >report.json 2>stderr.txt)
+        "$loader" "$exe" "${args[@]}" --record rec.txt >report.json 2>stderr.txt)
 status=$?
 say "Windows run: exit $status after $(($(date +%s) - start)) s"
 say "Windows report: $(cat "$work/windows/report.json")"
@@ -84,8 +87,26 @@ status=$?
 say "Linux report:   $(cat "$work/linux/report.json")"
 [ "$status" -eq 0 ] || { tail -20 "$work/linux/stderr.txt"; fail "the Linux run exited $status; folder kept: $work"; }
 
+# --- the Windows recording, played by the Linux build ------------------
+cp "$work/windows/rec.txt" "$work/replay/rec.txt" 2>/dev/null
+(cd "$work/replay" && timeout -k 10 300 "$linux" --headless --seed 7 --input rec.txt --report \
+    >report.json 2>stderr.txt)
+status=$?
+say "Windows recording: $(grep -vc '^#' "$work/replay/rec.txt" 2>/dev/null) events"
+say "its Linux replay: $(cat "$work/replay/report.json")"
+[ "$status" -eq 0 ] || { tail -20 "$work/replay/stderr.txt"; fail "the replay of the Windows recording exited $status; folder kept: $work"; }
+
 # --- compare ----------------------------------------------------------
 problems=0
+# The Windows C library ends its lines with CR LF.
+if [ "$(tr -d '\r' <"$work/windows/report.json")" != "$(cat "$work/replay/report.json")" ]; then
+    say "the Windows game and the Linux replay of its recording end differently"
+    problems=1
+fi
+for ext in mainmap flagmap unit variables; do
+    f="map/SAVEGAME1.$ext"
+    cmp -s "$work/windows/$f" "$work/replay/$f" || { say "$f: the replay of the recording differs"; problems=1; }
+done
 frames_of() { sed -n 's/.*"frames":\([0-9]*\).*/\1/p' "$1"; }
 wframes=$(frames_of "$work/windows/report.json")
 lframes=$(frames_of "$work/linux/report.json")
