@@ -189,11 +189,10 @@ Matrix Rotation(float degrees, int axis) {
 // The camera's view volume in model space (column, minus row, layer, from
 // the player's cell): six planes (a, b, c, d) with (a, b, c) of unit
 // length pointing inward, so a x + b y + c z + d is how far a point lies
-// inside that side. Also the viewing direction, to order the drawing.
+// inside that side; and the eye.
 struct ViewVolume {
     double planes[6][4];
     double eye[3];
-    double forward[3];
 };
 
 // The perspective of SetProjection and the camera of PushCameraTransform.
@@ -223,10 +222,7 @@ ViewVolume CameraViewVolume(const WorldView& v) {
         const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
         for (int k = 0; k < 4; ++k) p[k] /= length;  // a zero length gives NaN: nothing is left out by it
     }
-    for (int k = 0; k < 3; ++k) {
-        vv.eye[k] = -static_cast<double>(t[k]);
-        vv.forward[k] = -turn[k * 4 + 2];  // the eye looks along its -z
-    }
+    for (int k = 0; k < 3; ++k) vv.eye[k] = -static_cast<double>(t[k]);
     return vv;
 }
 
@@ -295,7 +291,6 @@ struct FrameWork {
     bool cull;
     CellBox cube;
     int64_t player[3];
-    int blockOrder[BlocksPerRegion];  // blocks roughly nearest first
     double eye[3];                    // the eye in grid space: column, row, layer
     bool leaveOutBackFaces = false;   // faces seen from behind cannot show this frame
     int64_t quads = 0, markers = 0;
@@ -371,21 +366,13 @@ bool FacingAway(int face, const CellBox& box, const double eye[3]) {
     return eye[axis] > static_cast<double>(box.hi[axis]) + margin;
 }
 
-// Copies the quads of a built region's blocks in sight that lie in the
-// view cube, and its marker cubes there, into the frame's arrays.
-void GatherRegion(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz) {
-    // The copies are moved from the region's corner to the player's cell,
-    // as DrawScene translates each cell by its whole-cell offset from the
-    // player: the GL sees the same small coordinates, exact in float near
-    // the player.
-    const float dx = static_cast<float>(int64_t{rx} * RegionEdge - w.player[0]);
-    const float dy = static_cast<float>(w.player[1] - int64_t{ry} * RegionEdge);
-    const float dz = static_cast<float>(int64_t{rz} * RegionEdge - w.player[2]);
+// Notes the blocks of a built region that are in sight and in the view
+// cube, with their distance from the eye, and copies its marker cubes there
+// into the frame's arrays.
+void SelectBlocks(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz) {
     const int64_t base[3] = {int64_t{rx} * RegionEdge, int64_t{ry} * RegionEdge, int64_t{rz} * RegionEdge};
-    const SceneVertex* from = region.vertices.data();
-    for (int b : w.blockOrder) {
-        const int firstRun = region.blockRuns[b], endRun = region.blockRuns[b + 1];
-        if (firstRun == endRun) continue;
+    for (int b = 0; b < BlocksPerRegion; ++b) {
+        if (region.blockRuns[b] == region.blockRuns[b + 1]) continue;
         const BlockBounds& bb = region.blockBounds[b];
         CellBox quadsBox;
         for (int k = 0; k < 3; ++k) quadsBox.lo[k] = base[k] + bb.lo[k], quadsBox.hi[k] = base[k] + bb.hi[k];
@@ -395,31 +382,7 @@ void GatherRegion(SceneCache& cache, FrameWork& w, const RegionFaces& region, in
             ++cache.stats.blocksSkipped;
             continue;
         }
-        const bool whole = Contains(w.cube, quadsBox);
-        for (int i = firstRun; i < endRun; ++i) {
-            const FaceRun& run = region.runs[i];
-            if (w.leaveOutBackFaces && run.face < FacePane && FacingAway(run.face, quadsBox, w.eye)) {
-                ++cache.stats.runsFacingAway;
-                continue;
-            }
-            std::vector<SceneVertex>& out = cache.frameQuads[run.group];
-            if (whole) {
-                AppendMoved(out, from + static_cast<size_t>(run.first) * 4, static_cast<size_t>(run.count) * 4, dx, dy,
-                            dz);
-                w.quads += run.count;
-                continue;
-            }
-            for (uint32_t q = run.first; q < run.first + run.count; ++q) {
-                const int local = region.quadCells[q];
-                const int64_t c = base[0] + local % RegionEdge, r = base[1] + (local / RegionEdge) % RegionEdge,
-                              l = base[2] + local / (RegionEdge * RegionEdge);
-                if (c < w.cube.lo[0] || c > w.cube.hi[0] || r < w.cube.lo[1] || r > w.cube.hi[1] ||
-                    l < w.cube.lo[2] || l > w.cube.hi[2])
-                    continue;
-                AppendMoved(out, from + static_cast<size_t>(q) * 4, 4, dx, dy, dz);
-                ++w.quads;
-            }
-        }
+        cache.frameBlocks.push_back({DistanceFromEye(w.view, part, w.player), rx, ry, rz, b});
     }
     // Marker cubes, with the picture of texture entry 10. In a cell that is
     // not Empty the cell's own half scale is still in force when the marker
@@ -436,20 +399,43 @@ void GatherRegion(SceneCache& cache, FrameWork& w, const RegionFaces& region, in
     }
 }
 
-// The blocks of a region ordered along the viewing direction on each axis,
-// so that nearer blocks come first and hide what lies behind them early.
-void OrderBlocks(const ViewVolume& vv, int order[BlocksPerRegion]) {
-    // Model x runs with the column, y against the row, z with the layer.
-    const bool up[3] = {vv.forward[0] >= 0.0, vv.forward[1] <= 0.0, vv.forward[2] >= 0.0};
-    int n = 0;
-    for (int i = 0; i < BlocksPerEdge; ++i) {
-        const int bl = up[2] ? i : BlocksPerEdge - 1 - i;
-        for (int j = 0; j < BlocksPerEdge; ++j) {
-            const int br = up[1] ? j : BlocksPerEdge - 1 - j;
-            for (int k = 0; k < BlocksPerEdge; ++k) {
-                const int bc = up[0] ? k : BlocksPerEdge - 1 - k;
-                order[n++] = (bl * BlocksPerEdge + br) * BlocksPerEdge + bc;
-            }
+// Copies the quads of one block in sight that lie in the view cube into the
+// frame's arrays, leaving out runs seen from behind where they cannot show.
+void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz, int b) {
+    // The copies are moved from the region's corner to the player's cell,
+    // as DrawScene translates each cell by its whole-cell offset from the
+    // player: the GL sees the same small coordinates, exact in float near
+    // the player.
+    const float dx = static_cast<float>(int64_t{rx} * RegionEdge - w.player[0]);
+    const float dy = static_cast<float>(w.player[1] - int64_t{ry} * RegionEdge);
+    const float dz = static_cast<float>(int64_t{rz} * RegionEdge - w.player[2]);
+    const int64_t base[3] = {int64_t{rx} * RegionEdge, int64_t{ry} * RegionEdge, int64_t{rz} * RegionEdge};
+    const SceneVertex* from = region.vertices.data();
+    const BlockBounds& bb = region.blockBounds[b];
+    CellBox quadsBox;
+    for (int k = 0; k < 3; ++k) quadsBox.lo[k] = base[k] + bb.lo[k], quadsBox.hi[k] = base[k] + bb.hi[k];
+    const bool whole = Contains(w.cube, quadsBox);
+    for (int i = region.blockRuns[b]; i < region.blockRuns[b + 1]; ++i) {
+        const FaceRun& run = region.runs[i];
+        if (w.leaveOutBackFaces && run.face < FacePane && FacingAway(run.face, quadsBox, w.eye)) {
+            ++cache.stats.runsFacingAway;
+            continue;
+        }
+        std::vector<SceneVertex>& out = cache.frameQuads[run.group];
+        if (whole) {
+            AppendMoved(out, from + static_cast<size_t>(run.first) * 4, static_cast<size_t>(run.count) * 4, dx, dy, dz);
+            w.quads += run.count;
+            continue;
+        }
+        for (uint32_t q = run.first; q < run.first + run.count; ++q) {
+            const int local = region.quadCells[q];
+            const int64_t c = base[0] + local % RegionEdge, r = base[1] + (local / RegionEdge) % RegionEdge,
+                          l = base[2] + local / (RegionEdge * RegionEdge);
+            if (c < w.cube.lo[0] || c > w.cube.hi[0] || r < w.cube.lo[1] || r > w.cube.hi[1] || l < w.cube.lo[2] ||
+                l > w.cube.hi[2])
+                continue;
+            AppendMoved(out, from + static_cast<size_t>(q) * 4, 4, dx, dy, dz);
+            ++w.quads;
         }
     }
 }
@@ -499,8 +485,7 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
 
     const ViewVolume view = CameraViewVolume(v);
     FrameWork w{view, cache.cullToView, {{cube.colLo, cube.rowLo, cube.layerLo}, {cube.colHi, cube.rowHi, cube.layerHi}},
-                {v.shell.PlayerCell[0], v.shell.PlayerCell[1], v.shell.PlayerCell[2]}, {}, {}};
-    OrderBlocks(view, w.blockOrder);
+                {v.shell.PlayerCell[0], v.shell.PlayerCell[1], v.shell.PlayerCell[2]}, {}};
 
     // The regions the view cube reaches: those in sight, nearest first, to
     // be drawn (and built when new), and the nearest new one out of sight.
@@ -537,8 +522,15 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     }
     EyeInGrid(v, w.eye);
     w.leaveOutBackFaces = w.cull && BackFacesCannotShow(cache, w);
+    // The blocks in sight, nearest first: what is drawn first hides what
+    // lies behind it early, which spares the renderer most of its work.
+    cache.frameBlocks.clear();
     for (const auto& in : cache.frameRegions)
-        GatherRegion(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz);
+        SelectBlocks(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz);
+    std::sort(cache.frameBlocks.begin(), cache.frameBlocks.end(),
+              [](const auto& a, const auto& b) { return a.distance < b.distance; });
+    for (const auto& in : cache.frameBlocks)
+        AppendBlock(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz, in.block);
 
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);

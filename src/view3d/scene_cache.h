@@ -19,7 +19,7 @@
 //   or a pane, panes about, the eye against a wall so close that the near
 //   plane cuts the nearer face) both sides of every face stay drawn;
 // - the quads of the blocks left (and, for blocks the view cube's edge
-//   cuts, only the quads of cells inside it) are copied, nearest regions
+//   cuts, only the quads of cells inside it) are copied, nearest blocks
 //   first, into one array per texture, each drawn with one glDrawArrays: a
 //   handful of calls instead of one glBegin/glEnd per face;
 // - a region is built the first time it is seen, nearest first, so the
@@ -123,14 +123,19 @@ struct SceneCache {
     // benchmarks compare the two.
     bool cullToView = true;
     SceneCacheStats stats;
-    // Per-frame arrays, one per texture group, and the regions in sight;
-    // kept to reuse their memory.
+    // Per-frame arrays, one per texture group, and the regions and blocks
+    // in sight; kept to reuse their memory.
     std::array<std::vector<SceneVertex>, FaceGroupCount> frameQuads;
     struct RegionInSight {
         double distance;  // squared, from the eye to the nearest point of the region's part in the view cube
         int rx, ry, rz;
     };
     std::vector<RegionInSight> frameRegions;
+    struct BlockInSight {
+        double distance;  // squared, as above, for the block's part in the view cube
+        int rx, ry, rz, block;
+    };
+    std::vector<BlockInSight> frameBlocks;
 };
 
 // Draws the scene as DrawScene does (the same camera, cells, faces, markers
