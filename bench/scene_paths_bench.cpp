@@ -269,7 +269,7 @@ int main() {
         }
         const double lit = Median(literalMs), fast = Median(fastMs);
         const double share = 100.0 * static_cast<double>(differing) / static_cast<double>(pixels);
-        allAgree &= facesAgree && worstShare <= 0.2;
+        allAgree &= facesAgree && share <= 0.2;
         std::printf("ViewDistance %2d: literal %7.2f ms (CPU %7.2f), fast %6.2f ms (CPU %6.2f), fast/literal %.3f "
                     "(CPU %.3f); faces per frame %lld literal, %lld fast%s; %.3f%% pixels differ (at most %.3f%% at one position); first fast frame after "
                     "a load %.2f ms (%.3f of a literal frame); present %.2f ms\n",
