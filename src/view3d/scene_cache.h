@@ -6,7 +6,8 @@
 //
 // - the grid is cut into regions of 16 x 16 x 16 cells; each region keeps
 //   the quads of its cells, sorted into blocks of 4 x 4 x 4 cells and, in a
-//   block, into runs of one texture, and the list of its marker cells;
+//   block, into runs of one facing and texture, and the list of its marker
+//   cells;
 // - each frame, regions and then blocks that lie wholly outside the
 //   camera's view volume (the perspective of the 3D view and the camera's
 //   turn and place, with a small margin) are skipped: a face there cannot
