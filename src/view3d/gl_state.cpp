@@ -29,7 +29,7 @@ void SetProjection(int /*width*/, int /*height*/) {
     glViewport(0, 0, SceneWidth, SceneHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 1.3333333730697632, 0.10000000149011612, 100.0);
+    gluPerspective(SceneFieldOfView, SceneAspect, SceneNear, SceneFar);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

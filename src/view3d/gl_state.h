@@ -21,6 +21,13 @@ inline constexpr int CubeTextureBaseSlot = 1200;
 // The 3D view always renders into this lower-left corner of the window.
 inline constexpr int SceneWidth = 320;
 inline constexpr int SceneHeight = 240;
+// The perspective of the 3D view: vertical field of view in degrees, the
+// aspect (single-precision 4/3) and the near and far planes (the near one
+// single-precision 0.1), in cell units.
+inline constexpr double SceneFieldOfView = 45.0;
+inline constexpr double SceneAspect = 1.3333333730697632;
+inline constexpr double SceneNear = 0.10000000149011612;
+inline constexpr double SceneFar = 100.0;
 
 // The texture names of the latest context.
 struct GlNames {

@@ -1,12 +1,12 @@
 #include "view3d/scene_cache.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/gl.h"
 #include "view3d/cube_faces.h"
 
 namespace delver {
-
 namespace {
 
 // The group of a cell code: its texture entry, the brick entry for a pane,
@@ -27,12 +27,18 @@ Span RegionSpan(int regionCoord, int size) {
     return {std::max(regionCoord * RegionEdge, 1), std::min(regionCoord * RegionEdge + RegionEdge - 1, size - 2)};
 }
 
-// Appends one quad of face f around the cell whose low corner is (column,
-// -row, layer) in model space, at half-size h of the half-scaled cube.
+// Writes the four corners of face f around the cell whose low corner is
+// (column, -row, layer) in model space, at half-size h of the half-scaled
+// cube.
+void WriteQuad(SceneVertex* to, const CubeFace& f, float column, float row, float layer, float h) {
+    for (const auto& c : f.corners)
+        *to++ = {column + 0.5f * (c[2] * h), -row + 0.5f * (c[3] * h), layer + 0.5f * (c[4] * h), c[0], c[1]};
+}
+
 void AppendQuad(std::vector<SceneVertex>& out, const CubeFace& f, float column, float row, float layer, float h) {
-    for (const auto& c : f.corners) {
-        out.push_back({column + 0.5f * (c[2] * h), -row + 0.5f * (c[3] * h), layer + 0.5f * (c[4] * h), c[0], c[1]});
-    }
+    const size_t at = out.size();
+    out.resize(at + 4);
+    WriteQuad(out.data() + at, f, column, row, layer, h);
 }
 
 // Appends n kept vertices moved by (dx, dy, dz).
@@ -45,7 +51,7 @@ void AppendMoved(std::vector<SceneVertex>& out, const SceneVertex* from, size_t 
 
 void FreeRegion(SceneCache& cache, RegionFaces& r) {
     if (!r.built) return;
-    cache.stats.keptQuads -= r.groupStart[FaceGroupCount];
+    cache.stats.keptQuads -= r.quadCount;
     ++cache.stats.regionsFreed;
     r = RegionFaces{};
 }
@@ -54,13 +60,27 @@ void FreeAllRegions(SceneCache& cache) {
     for (RegionFaces& r : cache.regions) FreeRegion(cache, r);
 }
 
+int BlockOf(int localColumn, int localRow, int localLayer) {
+    return ((localLayer / BlockEdge) * BlocksPerEdge + localRow / BlockEdge) * BlocksPerEdge + localColumn / BlockEdge;
+}
+
 // Builds the quads and marker list of region (rx, ry, rz) with the same
-// tests DrawCell and DrawScene make, cell by cell in visiting order.
+// tests DrawCell and DrawScene make, cell by cell in visiting order, then
+// sorts the quads by block and, in a block, by texture group, keeping the
+// visiting order within each run.
 void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
     const uint8_t* grid = cache.world;
     const uint8_t* markers = cache.markers;
-    std::array<std::vector<SceneVertex>, FaceGroupCount> vertices;
-    std::array<std::vector<uint16_t>, FaceGroupCount> cells;
+    struct Pending {
+        uint16_t key;   // (block * FaceKinds + face) * FaceGroupCount + group
+        uint16_t cell;  // local cell, as in quadCells
+        uint8_t face;   // index into kCubeFaces, or 6 for the pane
+    };
+    std::vector<Pending> pending;
+    constexpr int KeysPerBlock = FaceKinds * FaceGroupCount;
+    std::vector<uint32_t> start(BlocksPerRegion * KeysPerBlock + 1);
+    for (BlockBounds& b : out.blockBounds) b = {{RegionEdge, RegionEdge, RegionEdge}, {0, 0, 0}};
+
     const Span cs = RegionSpan(rx, GridWidth), rs = RegionSpan(ry, GridWidth), ls = RegionSpan(rz, LayerCount);
     for (int l = ls.lo; l <= ls.hi; ++l) {
         for (int r = rs.lo; r <= rs.hi; ++r) {
@@ -69,38 +89,61 @@ void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
                 if (markers[index] == ObjectiveMarker) out.markerCells.push_back(index);
                 const uint8_t code = grid[index];
                 if (code == Empty) continue;
-                const auto local = static_cast<uint16_t>(((l - rz * RegionEdge) * RegionEdge + (r - ry * RegionEdge)) *
-                                                             RegionEdge +
-                                                         (c - rx * RegionEdge));
+                const int lc = c - rx * RegionEdge, lr = r - ry * RegionEdge, ll = l - rz * RegionEdge;
+                const auto local = static_cast<uint16_t>((ll * RegionEdge + lr) * RegionEdge + lc);
+                const int block = BlockOf(lc, lr, ll);
                 const int group = FaceGroup(code);
-                const float fc = static_cast<float>(c - rx * RegionEdge), fr = static_cast<float>(r - ry * RegionEdge),
-                            fl = static_cast<float>(l - rz * RegionEdge);
+                const auto keyOf = [&](int face) {
+                    return static_cast<uint16_t>((block * FaceKinds + face) * FaceGroupCount + group);
+                };
+                const size_t before = pending.size();
                 if (code == DiagonalPane) {
-                    AppendQuad(vertices[group], kPaneFace, fc, fr, fl, 1.0f);
-                    cells[group].push_back(local);
-                    continue;
+                    pending.push_back({keyOf(FacePane), local, FacePane});
+                    ++start[keyOf(FacePane) + 1];
+                    out.hasPane = true;
+                } else {
+                    for (int f = 0; f < 6; ++f) {
+                        const CubeFace& face = kCubeFaces[f];
+                        const uint8_t n = grid[CellIndex(c + face.dColumn, r + face.dRow, l + face.dLayer)];
+                        if (!FaceIsOpen(face, n)) continue;
+                        pending.push_back({keyOf(f), local, static_cast<uint8_t>(f)});
+                        ++start[keyOf(f) + 1];
+                    }
                 }
-                for (const CubeFace& f : kCubeFaces) {
-                    const uint8_t n = grid[CellIndex(c + f.dColumn, r + f.dRow, l + f.dLayer)];
-                    if (!FaceIsOpen(f, n)) continue;
-                    AppendQuad(vertices[group], f, fc, fr, fl, 1.0f);
-                    cells[group].push_back(local);
+                if (pending.size() == before) continue;
+                BlockBounds& b = out.blockBounds[block];
+                const int at[3] = {lc, lr, ll};
+                for (int a = 0; a < 3; ++a) {
+                    b.lo[a] = static_cast<uint8_t>(std::min<int>(b.lo[a], at[a]));
+                    b.hi[a] = static_cast<uint8_t>(std::max<int>(b.hi[a], at[a]));
                 }
             }
         }
     }
-    uint32_t quads = 0;
-    for (int g = 0; g < FaceGroupCount; ++g) {
-        out.groupStart[g] = quads;
-        quads += static_cast<uint32_t>(cells[g].size());
+
+    // The runs, block by block, and where each run's quads go.
+    for (int key = 0; key < BlocksPerRegion * KeysPerBlock; ++key) {
+        if (key % KeysPerBlock == 0) out.blockRuns[key / KeysPerBlock] = static_cast<uint16_t>(out.runs.size());
+        const uint32_t count = start[key + 1];
+        start[key + 1] = start[key] + count;
+        if (count)
+            out.runs.push_back({static_cast<uint16_t>(key % FaceGroupCount),
+                                static_cast<uint16_t>(key / FaceGroupCount % FaceKinds), start[key], count});
     }
-    out.groupStart[FaceGroupCount] = quads;
-    out.vertices.reserve(static_cast<size_t>(quads) * 4);
-    out.quadCells.reserve(quads);
-    for (int g = 0; g < FaceGroupCount; ++g) {
-        out.vertices.insert(out.vertices.end(), vertices[g].begin(), vertices[g].end());
-        out.quadCells.insert(out.quadCells.end(), cells[g].begin(), cells[g].end());
+    out.blockRuns[BlocksPerRegion] = static_cast<uint16_t>(out.runs.size());
+    out.runs.shrink_to_fit();
+
+    const uint32_t quads = static_cast<uint32_t>(pending.size());
+    out.vertices.resize(static_cast<size_t>(quads) * 4);
+    out.quadCells.resize(quads);
+    for (const Pending& p : pending) {
+        const uint32_t at = start[p.key]++;
+        const int lc = p.cell % RegionEdge, lr = (p.cell / RegionEdge) % RegionEdge, ll = p.cell / (RegionEdge * RegionEdge);
+        WriteQuad(&out.vertices[static_cast<size_t>(at) * 4], p.face < FacePane ? kCubeFaces[p.face] : kPaneFace,
+                  static_cast<float>(lc), static_cast<float>(lr), static_cast<float>(ll), 1.0f);
+        out.quadCells[at] = p.cell;
     }
+    out.quadCount = quads;
     out.markerCells.shrink_to_fit();
     out.built = true;
     cache.stats.keptQuads += quads;
@@ -111,6 +154,290 @@ void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
 void FreeIdleRegions(SceneCache& cache) {
     for (RegionFaces& r : cache.regions)
         if (r.built && cache.scenes - r.lastUsedScene > RegionIdleScenes) FreeRegion(cache, r);
+}
+
+// How far, in cells, a box must lie beyond a side of the view volume to be
+// left out. The planes are worked out in double precision from the same
+// angles and place the GL gets in single precision; a sixteenth of a cell
+// is far more than the two can differ by anywhere in the view cube.
+constexpr double kViewMargin = 1.0 / 16.0;
+
+// Column-major 4 x 4 matrices, as OpenGL keeps them.
+using Matrix = std::array<double, 16>;
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+    Matrix m{};
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row)
+            for (int k = 0; k < 4; ++k) m[col * 4 + row] += a[k * 4 + row] * b[col * 4 + k];
+    return m;
+}
+
+// What glRotatef(degrees, 1, 0, 0) (axis 0) or (0, 0, 1) (axis 2) applies.
+Matrix Rotation(float degrees, int axis) {
+    const double a = static_cast<double>(degrees) * 3.14159265358979323846 / 180.0;
+    const double c = std::cos(a), s = std::sin(a);
+    Matrix m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const int i = axis == 0 ? 1 : 0, j = axis == 0 ? 2 : 1;  // the plane it turns
+    m[i * 4 + i] = c;
+    m[j * 4 + i] = -s;
+    m[i * 4 + j] = s;
+    m[j * 4 + j] = c;
+    return m;
+}
+
+// The camera's view volume in model space (column, minus row, layer, from
+// the player's cell): six planes (a, b, c, d) with (a, b, c) of unit
+// length pointing inward, so a x + b y + c z + d is how far a point lies
+// inside that side; and the eye.
+struct ViewVolume {
+    double planes[6][4];
+    double eye[3];
+};
+
+// The perspective of SetProjection and the camera of PushCameraTransform.
+ViewVolume CameraViewVolume(const WorldView& v) {
+    const float* pos = v.units.Player().CellPosition;
+    const float t[3] = {pos[0] - 0.5f, pos[1] - 0.5f, pos[2] - 0.5f};
+    Matrix move{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, t[0], t[1], t[2], 1};
+    const Matrix turn = Multiply(Multiply(Rotation(v.camera.Pitch, 0), Rotation(180.0f - v.camera.Yaw, 2)),
+                                 Rotation(180.0f, 0));
+    const double f = 1.0 / std::tan(SceneFieldOfView * 3.14159265358979323846 / 360.0);
+    Matrix perspective{};
+    perspective[0] = f / SceneAspect;
+    perspective[5] = f;
+    perspective[10] = (SceneFar + SceneNear) / (SceneNear - SceneFar);
+    perspective[11] = -1.0;
+    perspective[14] = 2.0 * SceneFar * SceneNear / (SceneNear - SceneFar);
+    const Matrix clip = Multiply(perspective, Multiply(turn, move));
+
+    ViewVolume vv{};
+    // A point is inside when -w <= x, y, z <= w in clip space: row 3 plus or
+    // minus rows 0, 1 and 2.
+    for (int side = 0; side < 6; ++side) {
+        const int row = side / 2;
+        const double sign = side % 2 ? -1.0 : 1.0;
+        double* p = vv.planes[side];
+        for (int col = 0; col < 4; ++col) p[col] = clip[col * 4 + 3] + sign * clip[col * 4 + row];
+        const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        for (int k = 0; k < 4; ++k) p[k] /= length;  // a zero length gives NaN: nothing is left out by it
+    }
+    for (int k = 0; k < 3; ++k) vv.eye[k] = -static_cast<double>(t[k]);
+    return vv;
+}
+
+// Cells low..high inclusive on each axis (column, row, layer), in the grid.
+struct CellBox {
+    int64_t lo[3], hi[3];
+    bool Empty() const { return lo[0] > hi[0] || lo[1] > hi[1] || lo[2] > hi[2]; }
+};
+
+CellBox Intersect(const CellBox& a, const CellBox& b) {
+    CellBox r;
+    for (int k = 0; k < 3; ++k) r.lo[k] = std::max(a.lo[k], b.lo[k]), r.hi[k] = std::min(a.hi[k], b.hi[k]);
+    return r;
+}
+
+bool Contains(const CellBox& outer, const CellBox& inner) {
+    for (int k = 0; k < 3; ++k)
+        if (inner.lo[k] < outer.lo[k] || inner.hi[k] > outer.hi[k]) return false;
+    return true;
+}
+
+// The box of cells as model space sees it from the player's cell.
+void ModelBox(const CellBox& b, const int64_t player[3], double lo[3], double hi[3]) {
+    lo[0] = static_cast<double>(b.lo[0] - player[0]) - 0.5;
+    hi[0] = static_cast<double>(b.hi[0] - player[0]) + 0.5;
+    lo[1] = static_cast<double>(player[1] - b.hi[1]) - 0.5;
+    hi[1] = static_cast<double>(player[1] - b.lo[1]) + 0.5;
+    lo[2] = static_cast<double>(b.lo[2] - player[2]) - 0.5;
+    hi[2] = static_cast<double>(b.hi[2] - player[2]) + 0.5;
+}
+
+// False only when the cells lie wholly beyond one side of the view volume:
+// nothing drawn in them can then reach a pixel.
+bool MayBeSeen(const ViewVolume& vv, const CellBox& b, const int64_t player[3]) {
+    double lo[3], hi[3];
+    ModelBox(b, player, lo, hi);
+    for (const auto& p : vv.planes) {
+        const double d = p[0] * (p[0] > 0 ? hi[0] : lo[0]) + p[1] * (p[1] > 0 ? hi[1] : lo[1]) +
+                         p[2] * (p[2] > 0 ? hi[2] : lo[2]) + p[3];
+        if (d < -kViewMargin) return false;
+    }
+    return true;
+}
+
+// Squared distance from the eye to the nearest point of the cells.
+double DistanceFromEye(const ViewVolume& vv, const CellBox& b, const int64_t player[3]) {
+    double lo[3], hi[3];
+    ModelBox(b, player, lo, hi);
+    double d = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        const double out = std::max({lo[k] - vv.eye[k], vv.eye[k] - hi[k], 0.0});
+        d += out * out;
+    }
+    return d;
+}
+
+CellBox RegionBox(int rx, int ry, int rz) {
+    return {{int64_t{rx} * RegionEdge, int64_t{ry} * RegionEdge, int64_t{rz} * RegionEdge},
+            {int64_t{rx} * RegionEdge + RegionEdge - 1, int64_t{ry} * RegionEdge + RegionEdge - 1,
+             int64_t{rz} * RegionEdge + RegionEdge - 1}};
+}
+
+// What one frame gathers.
+struct FrameWork {
+    const ViewVolume& view;
+    bool cull;
+    CellBox cube;
+    int64_t player[3];
+    double eye[3];                    // the eye in grid space: column, row, layer
+    bool leaveOutBackFaces = false;   // faces seen from behind cannot show this frame
+    int64_t quads = 0, markers = 0;
+};
+
+// How near to the eye a face may come before the near plane may cut it: the
+// distance from the eye to a corner of the near plane's rectangle, and a
+// little more.
+double NearReach() {
+    const double t = std::tan(SceneFieldOfView * 3.14159265358979323846 / 360.0);
+    return SceneNear * std::sqrt(1.0 + t * t + SceneAspect * t * SceneAspect * t) + 0.02;
+}
+
+// The eye in grid space: column X + 1 - x, row Y + y, layer Z + 1 - z.
+void EyeInGrid(const WorldView& v, double eye[3]) {
+    const float* pos = v.units.Player().CellPosition;
+    eye[0] = static_cast<double>(v.shell.PlayerCell[0]) + 1.0 - pos[0];
+    eye[1] = static_cast<double>(v.shell.PlayerCell[1]) + pos[1];
+    eye[2] = static_cast<double>(v.shell.PlayerCell[2]) + 1.0 - pos[2];
+}
+
+// True when no face seen from behind can show this frame: the eye stands
+// in an Empty cell of the drawable view cube, every cell around it that is
+// not Empty lies beyond the near plane's reach, and no region in sight
+// holds a pane. Every ray from the eye to the back of a face then passes
+// from an Empty cell into a solid one on its way, through a face that is
+// drawn (it looks at an Empty cell, lies in the view cube, in sight, facing
+// the eye, beyond the near plane) and nearer, so the depth test hides the
+// back. A pane breaks the chain: the faces beside it are not drawn.
+bool BackFacesCannotShow(const SceneCache& cache, const FrameWork& w) {
+    int64_t cell[3];
+    for (int k = 0; k < 3; ++k) {
+        if (!std::isfinite(w.eye[k])) return false;
+        cell[k] = static_cast<int64_t>(std::floor(w.eye[k]));
+        if (cell[k] < w.cube.lo[k] || cell[k] > w.cube.hi[k]) return false;
+    }
+    const uint8_t* grid = cache.world;
+    if (grid[CellIndex(static_cast<int>(cell[0]), static_cast<int>(cell[1]), static_cast<int>(cell[2]))] != Empty)
+        return false;
+    static const double reach = NearReach();
+    // The drawable cube lies inside the grid's shell, so the neighbours are
+    // in the grid.
+    for (int dl = -1; dl <= 1; ++dl)
+        for (int dr = -1; dr <= 1; ++dr)
+            for (int dc = -1; dc <= 1; ++dc) {
+                const int64_t at[3] = {cell[0] + dc, cell[1] + dr, cell[2] + dl};
+                if (grid[CellIndex(static_cast<int>(at[0]), static_cast<int>(at[1]), static_cast<int>(at[2]))] ==
+                    Empty)
+                    continue;
+                double d = 0.0;
+                for (int k = 0; k < 3; ++k) {
+                    const double out = std::max({static_cast<double>(at[k]) - w.eye[k],
+                                                 w.eye[k] - static_cast<double>(at[k] + 1), 0.0});
+                    d += out * out;
+                }
+                if (d < reach * reach) return false;
+            }
+    for (const auto& in : cache.frameRegions)
+        if (cache.regions[RegionIndex(in.rx, in.ry, in.rz)].hasPane) return false;
+    return true;
+}
+
+// True when every quad of a run facing `face` whose cells lie in `box` is
+// seen from behind: the eye lies behind all their planes, with a margin far
+// above the rounding of the GL's single-precision eye.
+bool FacingAway(int face, const CellBox& box, const double eye[3]) {
+    constexpr double margin = 1.0 / 1024.0;
+    const CubeFace& f = kCubeFaces[face];
+    const int axis = f.dColumn ? 0 : f.dRow ? 1 : 2;
+    const int sign = f.dColumn + f.dRow + f.dLayer;
+    // A face toward +axis of cell n lies on the plane n + 1, toward -axis on n.
+    if (sign > 0) return eye[axis] < static_cast<double>(box.lo[axis] + 1) - margin;
+    return eye[axis] > static_cast<double>(box.hi[axis]) + margin;
+}
+
+// Notes the blocks of a built region that are in sight and in the view
+// cube, with their distance from the eye, and copies its marker cubes there
+// into the frame's arrays.
+void SelectBlocks(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz) {
+    const int64_t base[3] = {int64_t{rx} * RegionEdge, int64_t{ry} * RegionEdge, int64_t{rz} * RegionEdge};
+    for (int b = 0; b < BlocksPerRegion; ++b) {
+        if (region.blockRuns[b] == region.blockRuns[b + 1]) continue;
+        const BlockBounds& bb = region.blockBounds[b];
+        CellBox quadsBox;
+        for (int k = 0; k < 3; ++k) quadsBox.lo[k] = base[k] + bb.lo[k], quadsBox.hi[k] = base[k] + bb.hi[k];
+        const CellBox part = Intersect(quadsBox, w.cube);
+        if (part.Empty()) continue;
+        if (w.cull && !MayBeSeen(w.view, part, w.player)) {
+            ++cache.stats.blocksSkipped;
+            continue;
+        }
+        cache.frameBlocks.push_back({DistanceFromEye(w.view, part, w.player), rx, ry, rz, b});
+    }
+    // Marker cubes, with the picture of texture entry 10. In a cell that is
+    // not Empty the cell's own half scale is still in force when the marker
+    // is drawn, so its cube is half as big.
+    for (int index : region.markerCells) {
+        const int64_t c = index % GridWidth, r = (index / GridWidth) % GridWidth, l = index / LayerStride;
+        const CellBox cell{{c, r, l}, {c, r, l}};
+        if (!Contains(w.cube, cell) || (w.cull && !MayBeSeen(w.view, cell, w.player))) continue;
+        const float h = cache.world[index] == Empty ? kMarkerHalfSize : kMarkerHalfSize * 0.5f;
+        for (const CubeFace& f : kCubeFaces)
+            AppendQuad(cache.frameQuads[ObjectiveMarker], f, static_cast<float>(c - w.player[0]),
+                       static_cast<float>(r - w.player[1]), static_cast<float>(l - w.player[2]), h);
+        ++w.markers;
+    }
+}
+
+// Copies the quads of one block in sight that lie in the view cube into the
+// frame's arrays, leaving out runs seen from behind where they cannot show.
+void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz, int b) {
+    // The copies are moved from the region's corner to the player's cell,
+    // as DrawScene translates each cell by its whole-cell offset from the
+    // player: the GL sees the same small coordinates, exact in float near
+    // the player.
+    const float dx = static_cast<float>(int64_t{rx} * RegionEdge - w.player[0]);
+    const float dy = static_cast<float>(w.player[1] - int64_t{ry} * RegionEdge);
+    const float dz = static_cast<float>(int64_t{rz} * RegionEdge - w.player[2]);
+    const int64_t base[3] = {int64_t{rx} * RegionEdge, int64_t{ry} * RegionEdge, int64_t{rz} * RegionEdge};
+    const SceneVertex* from = region.vertices.data();
+    const BlockBounds& bb = region.blockBounds[b];
+    CellBox quadsBox;
+    for (int k = 0; k < 3; ++k) quadsBox.lo[k] = base[k] + bb.lo[k], quadsBox.hi[k] = base[k] + bb.hi[k];
+    const bool whole = Contains(w.cube, quadsBox);
+    for (int i = region.blockRuns[b]; i < region.blockRuns[b + 1]; ++i) {
+        const FaceRun& run = region.runs[i];
+        if (w.leaveOutBackFaces && run.face < FacePane && FacingAway(run.face, quadsBox, w.eye)) {
+            ++cache.stats.runsFacingAway;
+            continue;
+        }
+        std::vector<SceneVertex>& out = cache.frameQuads[run.group];
+        if (whole) {
+            AppendMoved(out, from + static_cast<size_t>(run.first) * 4, static_cast<size_t>(run.count) * 4, dx, dy, dz);
+            w.quads += run.count;
+            continue;
+        }
+        for (uint32_t q = run.first; q < run.first + run.count; ++q) {
+            const int local = region.quadCells[q];
+            const int64_t c = base[0] + local % RegionEdge, r = base[1] + (local / RegionEdge) % RegionEdge,
+                          l = base[2] + local / (RegionEdge * RegionEdge);
+            if (c < w.cube.lo[0] || c > w.cube.hi[0] || r < w.cube.lo[1] || r > w.cube.hi[1] || l < w.cube.lo[2] ||
+                l > w.cube.hi[2])
+                continue;
+            AppendMoved(out, from + static_cast<size_t>(q) * 4, 4, dx, dy, dz);
+            ++w.quads;
+        }
+    }
 }
 
 }  // namespace
@@ -145,13 +472,7 @@ void ReleaseSceneCache(SceneCache& cache) { cache = SceneCache{}; }
 
 void DrawSceneFast(WorldView& v, SceneCache& cache) {
     PushCameraTransform(v);
-    const int64_t X = v.shell.PlayerCell[0];
-    const int64_t Y = v.shell.PlayerCell[1];
-    const int64_t Z = v.shell.PlayerCell[2];
     const ViewCube cube = DrawableViewCube(v.shell);
-    const int64_t layerLo = cube.layerLo, layerHi = cube.layerHi;
-    const int64_t rowLo = cube.rowLo, rowHi = cube.rowHi;
-    const int64_t colLo = cube.colLo, colHi = cube.colHi;
     if (cube.Empty() || !v.grids.WorldGrid || !v.grids.MarkerGrid) {
         glPopMatrix();
         return;
@@ -162,62 +483,54 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     ++cache.scenes;
     for (auto& q : cache.frameQuads) q.clear();
 
-    // Every bound now lies inside the grid, so 32 bits hold them.
-    const int cLo = static_cast<int>(colLo), cHi = static_cast<int>(colHi);
-    const int rLo = static_cast<int>(rowLo), rHi = static_cast<int>(rowHi);
-    const int lLo = static_cast<int>(layerLo), lHi = static_cast<int>(layerHi);
-    int64_t quads = 0, markersDrawn = 0;
-    for (int rz = lLo / RegionEdge; rz <= lHi / RegionEdge; ++rz) {
-        for (int ry = rLo / RegionEdge; ry <= rHi / RegionEdge; ++ry) {
-            for (int rx = cLo / RegionEdge; rx <= cHi / RegionEdge; ++rx) {
-                RegionFaces& region = cache.regions[RegionIndex(rx, ry, rz)];
-                if (!region.built) BuildRegion(cache, region, rx, ry, rz);
-                region.lastUsedScene = cache.scenes;
+    const ViewVolume view = CameraViewVolume(v);
+    FrameWork w{view, cache.cullToView, {{cube.colLo, cube.rowLo, cube.layerLo}, {cube.colHi, cube.rowHi, cube.layerHi}},
+                {v.shell.PlayerCell[0], v.shell.PlayerCell[1], v.shell.PlayerCell[2]}, {}};
 
-                // The part of the region inside the view cube, in local cells.
-                const int lc0 = std::max(cLo - rx * RegionEdge, 0), lc1 = std::min(cHi - rx * RegionEdge, RegionEdge - 1);
-                const int lr0 = std::max(rLo - ry * RegionEdge, 0), lr1 = std::min(rHi - ry * RegionEdge, RegionEdge - 1);
-                const int ll0 = std::max(lLo - rz * RegionEdge, 0), ll1 = std::min(lHi - rz * RegionEdge, RegionEdge - 1);
-                const bool whole = lc0 == 0 && lc1 == RegionEdge - 1 && lr0 == 0 && lr1 == RegionEdge - 1 &&
-                                   ll0 == 0 && ll1 == RegionEdge - 1;
-                // The copies are moved from the region's corner to the
-                // player's cell, as DrawScene translates each cell by its
-                // whole-cell offset from the player: the GL sees the same
-                // small coordinates, exact in float near the player.
-                const float dx = static_cast<float>(rx * RegionEdge - X);
-                const float dy = static_cast<float>(Y - ry * RegionEdge);
-                const float dz = static_cast<float>(rz * RegionEdge - Z);
-                for (int g = 0; g < FaceGroupCount; ++g) {
-                    const uint32_t first = region.groupStart[g], end = region.groupStart[g + 1];
-                    if (first == end) continue;
-                    std::vector<SceneVertex>& out = cache.frameQuads[g];
-                    const SceneVertex* from = region.vertices.data();
-                    if (whole) {
-                        AppendMoved(out, from + first * 4, (end - first) * 4, dx, dy, dz);
-                        quads += end - first;
-                        continue;
-                    }
-                    for (uint32_t q = first; q < end; ++q) {
-                        const int local = region.quadCells[q];
-                        const int lc = local % RegionEdge, lr = (local / RegionEdge) % RegionEdge,
-                                  ll = local / (RegionEdge * RegionEdge);
-                        if (lc < lc0 || lc > lc1 || lr < lr0 || lr > lr1 || ll < ll0 || ll > ll1) continue;
-                        AppendMoved(out, from + q * 4, 4, dx, dy, dz);
-                        ++quads;
-                    }
+    // The regions the view cube reaches: those in sight, nearest first, to
+    // be drawn (and built when new), and the nearest new one out of sight.
+    // Every bound now lies inside the grid, so 32 bits hold them.
+    cache.frameRegions.clear();
+    int spare[3] = {-1, -1, -1};
+    double spareDistance = 0.0;
+    for (int rz = static_cast<int>(cube.layerLo / RegionEdge); rz <= static_cast<int>(cube.layerHi / RegionEdge); ++rz)
+        for (int ry = static_cast<int>(cube.rowLo / RegionEdge); ry <= static_cast<int>(cube.rowHi / RegionEdge); ++ry)
+            for (int rx = static_cast<int>(cube.colLo / RegionEdge); rx <= static_cast<int>(cube.colHi / RegionEdge);
+                 ++rx) {
+                RegionFaces& region = cache.regions[RegionIndex(rx, ry, rz)];
+                if (region.built) region.lastUsedScene = cache.scenes;
+                const CellBox part = Intersect(RegionBox(rx, ry, rz), w.cube);
+                const double distance = DistanceFromEye(view, part, w.player);
+                if (w.cull && !MayBeSeen(view, part, w.player)) {
+                    ++cache.stats.regionsSkipped;
+                    if (!region.built && (spare[0] < 0 || distance < spareDistance))
+                        spare[0] = rx, spare[1] = ry, spare[2] = rz, spareDistance = distance;
+                    continue;
                 }
-                // Marker cubes, with the picture of texture entry 10.
-                for (int index : region.markerCells) {
-                    const int c = index % GridWidth, r = (index / GridWidth) % GridWidth, l = index / LayerStride;
-                    if (c < cLo || c > cHi || r < rLo || r > rHi || l < lLo || l > lHi) continue;
-                    for (const CubeFace& f : kCubeFaces)
-                        AppendQuad(cache.frameQuads[ObjectiveMarker], f, static_cast<float>(c - X),
-                                   static_cast<float>(r - Y), static_cast<float>(l - Z), kMarkerHalfSize);
-                    ++markersDrawn;
-                }
+                cache.frameRegions.push_back({distance, rx, ry, rz});
             }
+    std::sort(cache.frameRegions.begin(), cache.frameRegions.end(),
+              [](const auto& a, const auto& b) { return a.distance < b.distance; });
+    bool builtAny = false;
+    for (const auto& in : cache.frameRegions) {
+        RegionFaces& region = cache.regions[RegionIndex(in.rx, in.ry, in.rz)];
+        if (!region.built) {
+            BuildRegion(cache, region, in.rx, in.ry, in.rz);
+            builtAny = true;
         }
+        region.lastUsedScene = cache.scenes;
     }
+    EyeInGrid(v, w.eye);
+    w.leaveOutBackFaces = w.cull && BackFacesCannotShow(cache, w);
+    // The blocks in sight, nearest first: what is drawn first hides what
+    // lies behind it early, which spares the renderer most of its work.
+    cache.frameBlocks.clear();
+    for (const auto& in : cache.frameRegions)
+        SelectBlocks(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz);
+    std::sort(cache.frameBlocks.begin(), cache.frameBlocks.end(),
+              [](const auto& a, const auto& b) { return a.distance < b.distance; });
+    for (const auto& in : cache.frameBlocks)
+        AppendBlock(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz, in.block);
 
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
@@ -237,14 +550,26 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     glDisableClientState(GL_VERTEX_ARRAY);
     glPopMatrix();
 
+    // A frame that built nothing in sight builds the nearest region of the
+    // view cube still missing, while the renderer works on the picture, so
+    // that turning round later finds it ready.
+    if (!builtAny && spare[0] >= 0) {
+        glFlush();
+        RegionFaces& region = cache.regions[RegionIndex(spare[0], spare[1], spare[2])];
+        BuildRegion(cache, region, spare[0], spare[1], spare[2]);
+        region.lastUsedScene = cache.scenes;
+    }
+
     if (v.stats) {
-        v.stats->cellsDrawn += (layerHi - layerLo + 1) * (rowHi - rowLo + 1) * (colHi - colLo + 1);
-        v.stats->facesDrawn += quads + 6 * markersDrawn;
-        v.stats->markersDrawn += markersDrawn;
+        v.stats->cellsDrawn += (cube.layerHi - cube.layerLo + 1) * (cube.rowHi - cube.rowLo + 1) *
+                               (cube.colHi - cube.colLo + 1);
+        v.stats->facesDrawn += w.quads + 6 * w.markers;
+        v.stats->markersDrawn += w.markers;
         if (v.stats->recordVisits)
-            for (int l = lLo; l <= lHi; ++l)
-                for (int r = rLo; r <= rHi; ++r)
-                    for (int c = cLo; c <= cHi; ++c) v.stats->visits.push_back({c, r, l});
+            for (int64_t l = cube.layerLo; l <= cube.layerHi; ++l)
+                for (int64_t r = cube.rowLo; r <= cube.rowHi; ++r)
+                    for (int64_t c = cube.colLo; c <= cube.colHi; ++c)
+                        v.stats->visits.push_back({static_cast<int>(c), static_cast<int>(r), static_cast<int>(l)});
     }
     if (cache.scenes % 64 == 0) FreeIdleRegions(cache);
 }

@@ -1,16 +1,32 @@
-// The fast way to draw the scene. It shows the same faces with the same
-// textures as DrawScene, chosen by the same rules (the view cube around
-// PlayerCell, the outer shell never drawn, faces only toward open
-// neighbours, panes, markers, codes without a texture entry in white), but
-// keeps the work between frames:
+// The fast way to draw the scene. It shows the same picture as DrawScene,
+// from faces chosen by the same rules (the view cube around PlayerCell, the
+// outer shell never drawn, faces only toward open neighbours, panes,
+// markers, codes without a texture entry in white), but keeps the work
+// between frames and leaves out what the camera cannot see:
 //
 // - the grid is cut into regions of 16 x 16 x 16 cells; each region keeps
-//   the quads of its cells, grouped by texture, and the list of its marker
-//   cells, built the first time the view cube reaches it;
-// - each frame copies the quads of the regions inside the view cube (and,
-//   for regions the cube's edge cuts, only the quads of cells inside it)
-//   into one array per texture, and draws each array with one
-//   glDrawArrays: a handful of calls instead of one glBegin/glEnd per face;
+//   the quads of its cells, sorted into blocks of 4 x 4 x 4 cells and, in a
+//   block, into runs of one facing and texture, and the list of its marker
+//   cells;
+// - each frame, regions and then blocks that lie wholly outside the
+//   camera's view volume (the perspective of the 3D view and the camera's
+//   turn and place, with a small margin) are skipped: a face there cannot
+//   reach a pixel;
+// - faces seen from behind are skipped only where they cannot show: the
+//   eye stands in an Empty cell at least a little way from every other
+//   kind of cell, and no pane is in sight. Then every ray from the eye to
+//   the back of a face first enters a solid cell through a face toward an
+//   Empty cell, which is drawn and nearer. Elsewhere (the eye inside rock
+//   or a pane, panes about, the eye against a wall so close that the near
+//   plane cuts the nearer face) both sides of every face stay drawn;
+// - the quads of the blocks left (and, for blocks the view cube's edge
+//   cuts, only the quads of cells inside it) are copied, nearest blocks
+//   first, into one array per texture, each drawn with one glDrawArrays: a
+//   handful of calls instead of one glBegin/glEnd per face;
+// - a region is built the first time it is seen, nearest first, so the
+//   first frame after a load builds only what it shows; a frame that
+//   built nothing builds one more region of the view cube that is out of
+//   sight, so turning round later finds it ready;
 // - regions are rebuilt when the grids' change notes (world_state.h) say a
 //   cell in or beside them changed; a whole-grid note drops them all.
 //
@@ -34,6 +50,10 @@ inline constexpr int RegionColumns = GridWidth / RegionEdge;
 inline constexpr int RegionRows = GridWidth / RegionEdge;
 inline constexpr int RegionLayers = (LayerCount + RegionEdge - 1) / RegionEdge;
 inline constexpr int RegionCount = RegionColumns * RegionRows * RegionLayers;
+// Blocks of a region: the finer unit the view volume is tested with.
+inline constexpr int BlockEdge = 4;
+inline constexpr int BlocksPerEdge = RegionEdge / BlockEdge;
+inline constexpr int BlocksPerRegion = BlocksPerEdge * BlocksPerEdge * BlocksPerEdge;
 // Quads are grouped by the texture they show: texture entries 0..31, then
 // one group for codes without an entry (drawn with no texture bound).
 inline constexpr int FaceGroupCount = TextureNameCount + 1;
@@ -47,13 +67,36 @@ struct SceneVertex {
     float x, y, z, s, t;
 };
 
+// Which way a run's quads face: the index of their face in kCubeFaces, or
+// FacePane for panes (which are never left out for facing away).
+inline constexpr int FacePane = 6;
+inline constexpr int FaceKinds = 7;
+
+// Quads of one texture group facing one way in one block: quads first ..
+// first + count - 1.
+struct FaceRun {
+    uint16_t group;
+    uint16_t face;
+    uint32_t first, count;
+};
+
+// The local cells (0..15 on each axis) a block's quads lie in, low and high
+// corner inclusive, column, row, layer.
+struct BlockBounds {
+    uint8_t lo[3], hi[3];
+};
+
 // What is kept of one region.
 struct RegionFaces {
     bool built = false;
     uint64_t lastUsedScene = 0;
-    std::vector<SceneVertex> vertices;  // four per quad, grouped by texture, cells in visiting order
+    bool hasPane = false;               // a DiagonalPane cell lies in the region
+    std::vector<SceneVertex> vertices;  // four per quad: by block, facing, texture group, then visiting order
     std::vector<uint16_t> quadCells;    // local cell of each quad: layer * 256 + row * 16 + column
-    std::array<uint32_t, FaceGroupCount + 1> groupStart{};  // first quad of each group, then the total
+    std::vector<FaceRun> runs;          // the runs of block 0, then of block 1, ...
+    std::array<uint16_t, BlocksPerRegion + 1> blockRuns{};  // first run of each block, then the total
+    std::array<BlockBounds, BlocksPerRegion> blockBounds{};  // where each block's quads lie
+    uint32_t quadCount = 0;
     std::vector<int32_t> markerCells;   // CellIndex of each cell whose marker is ObjectiveMarker
 };
 
@@ -62,6 +105,9 @@ struct SceneCacheStats {
     int64_t regionsBuilt = 0;    // region builds since the cache was made
     int64_t regionsFreed = 0;    // regions dropped (changes and idleness)
     int64_t keptQuads = 0;       // quads held by the built regions now
+    int64_t regionsSkipped = 0;  // regions of the view cube left out as out of sight, summed over scenes
+    int64_t blocksSkipped = 0;   // blocks of drawn regions left out likewise
+    int64_t runsFacingAway = 0;  // runs left out as seen from behind where that cannot show, summed
 };
 
 // The fast path's kept state. Lives beside the grids it follows (in Game)
@@ -73,16 +119,33 @@ struct SceneCache {
     const uint8_t* markers = nullptr;
     uint64_t revision = 0;
     uint64_t scenes = 0;  // DrawSceneFast calls so far
+    // Leave out what lies outside the camera's view volume. Off, every kept
+    // face of the view cube is drawn, as the literal path does; tests and
+    // benchmarks compare the two.
+    bool cullToView = true;
     SceneCacheStats stats;
-    // Per-frame arrays, one per texture group; kept to reuse their memory.
+    // Per-frame arrays, one per texture group, and the regions and blocks
+    // in sight; kept to reuse their memory.
     std::array<std::vector<SceneVertex>, FaceGroupCount> frameQuads;
+    struct RegionInSight {
+        double distance;  // squared, from the eye to the nearest point of the region's part in the view cube
+        int rx, ry, rz;
+    };
+    std::vector<RegionInSight> frameRegions;
+    struct BlockInSight {
+        double distance;  // squared, as above, for the block's part in the view cube
+        int rx, ry, rz, block;
+    };
+    std::vector<BlockInSight> frameBlocks;
 };
 
 // Draws the scene as DrawScene does (the same camera, cells, faces, markers
-// and textures; SceneStats count the same cells, faces and markers), from
-// the kept regions. The cache first catches up with the grids' change
-// notes, so a grid written through NoteCellChanged or NoteGridsReplaced is
-// never shown stale. Leaves the matrix stack as it found it, texturing and
+// and textures, so the same picture), from the kept regions, leaving out
+// what cannot reach the picture. SceneStats count the cells of the view
+// cube as DrawScene does, and the faces and markers actually submitted: the
+// same as DrawScene's with cullToView off, at most as many with it on. The
+// cache first catches up with the grids' change notes, so a grid written
+// through NoteCellChanged or NoteGridsReplaced is never shown stale. Leaves the matrix stack as it found it, texturing and
 // colour material on, blending off and the colour white, as DrawScene does.
 void DrawSceneFast(WorldView& v, SceneCache& cache);
 
