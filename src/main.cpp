@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "delver: --headless runs need the Linux build (offscreen OpenGL through EGL)\n");
         return 2;
     }
-    delver::Win32Platform backend;
+    delver::Win32Platform backend(options.fps);
     return delver::RunGame(options, script, backend, recording);
 #else
     if (options.headless) {
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         if (recording) std::fclose(recording);
         return 1;
     }
-    delver::SdlPlatform backend;
+    delver::SdlPlatform backend(options.fps);
     return delver::RunGame(options, script, backend, recording);
 #endif
 }

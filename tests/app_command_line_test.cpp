@@ -26,7 +26,7 @@ std::string ParseError(std::vector<std::string> args) {
 
 TEST(CommandLine, AcceptsEveryOption) {
     Options o = Parse({"-C", "game", "--seed", "4294967295", "--headless", "--frames", "100", "--input", "s.txt",
-                       "--screenshot", "shot.bmp", "--report", "--render", "literal"});
+                       "--screenshot", "shot.bmp", "--report", "--render", "literal", "--fps", "0"});
     EXPECT_EQ(o.directory, "game");
     ASSERT_TRUE(o.seed);
     EXPECT_EQ(*o.seed, 4294967295u);
@@ -37,6 +37,9 @@ TEST(CommandLine, AcceptsEveryOption) {
     EXPECT_EQ(o.screenshot, "shot.bmp");
     EXPECT_TRUE(o.report);
     EXPECT_EQ(o.render, "literal");
+    EXPECT_EQ(o.fps, 0);
+    EXPECT_EQ(Parse({}).fps, 60);
+    EXPECT_EQ(Parse({"--fps", "1000"}).fps, 1000);
     EXPECT_FALSE(Parse({}).seed);
     EXPECT_EQ(Parse({}).render, "fast");
 }
@@ -49,6 +52,8 @@ TEST(CommandLine, RefusesBadValuesWithOneClearLine) {
     EXPECT_NE(ParseError({"--frames", "99999999999999999999999"}).find("--frames"), std::string::npos);
     EXPECT_NE(ParseError({"--frames"}).find("needs"), std::string::npos);
     EXPECT_NE(ParseError({"--render", "quick"}).find("quick"), std::string::npos);
+    EXPECT_NE(ParseError({"--fps", "-1"}).find("--fps"), std::string::npos);
+    EXPECT_NE(ParseError({"--fps", "1001"}).find("--fps"), std::string::npos);
     EXPECT_NE(ParseError({"--bogus"}).find("--bogus"), std::string::npos);
     EXPECT_NE(ParseError({"-C", ""}).find("-C"), std::string::npos);
     for (const std::string& e : {ParseError({"--bogus"}), ParseError({"--seed", "x"})})

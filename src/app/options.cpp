@@ -5,7 +5,7 @@ namespace delver {
 const char* UsageText() {
     return "usage: delver [-C DIR] [--seed N] [--headless] [--frames N] [--input FILE]\n"
            "              [--record FILE] [--screenshot FILE] [--report] [--render fast|literal]\n"
-           "              [--help] [--version]\n"
+           "              [--fps N] [--help] [--version]\n"
            "\n"
            "  -C DIR            change to DIR first (the game folder holding bmp_* and map)\n"
            "  --seed N          build the dungeon from seed N (0..4294967295) instead of the clock\n"
@@ -17,8 +17,24 @@ const char* UsageText() {
            "  --screenshot FILE after the last frame, write the picture last shown as a 24-bit BMP\n"
            "  --report          at exit print one JSON object describing the game's state\n"
            "  --render MODE     scene drawing path: fast (default) or literal\n"
+           "  --fps N           in a window, show at most N frames a second (default 60;\n"
+           "                    0 = as fast as the machine allows)\n"
            "  --help            show this text\n"
-           "  --version         show the version\n";
+           "  --version         show the version\n"
+           "\n"
+           "keys:\n"
+           "  right click            mouse look on/off\n"
+           "  left click             walk along the line of sight on/off\n"
+           "  Z (held)               walk backward\n"
+           "  keypad + / Page Down   one layer down\n"
+           "  keypad - / Page Up     one layer up\n"
+           "  [ / ]                  view distance - / +\n"
+           "  F1 .. F4               window size 1x .. 4x\n"
+           "  M                      move the window to the cursor\n"
+           "  F5 / F6                save to slot 1 / 2\n"
+           "  F7 / F8                load slot 1 / 2\n"
+           "  Tab                    console (env4cyclestep N, env5objectivenumber)\n"
+           "  Escape                 quit\n";
 }
 
 std::string Quoted(const std::string& text, size_t maxShown) {
@@ -122,6 +138,15 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.render = *v;
+        } else if (a == "--fps") {
+            const std::string* v = value("a number");
+            if (!v) return false;
+            int64_t n = 0;
+            if (!ParseInteger(*v, 0, 1000, n)) {
+                error = "option --fps: " + Quoted(*v) + " is not a number from 0 to 1000";
+                return false;
+            }
+            out.fps = static_cast<int>(n);
         } else if (a == "--help" || a == "-h") {
             out.help = true;
         } else if (a == "--version") {

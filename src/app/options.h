@@ -18,6 +18,7 @@ struct Options {
     std::string screenshot;                // --screenshot FILE
     bool report = false;                   // --report
     std::string render = "fast";           // --render fast|literal
+    int fps = 60;                          // --fps N: windowed frame cap, 0 = none
     bool help = false;
     bool version = false;
 };
@@ -31,7 +32,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
 // shown as '?', and "..." where it was cut.
 std::string Quoted(const std::string& text, size_t maxShown = 40);
 
-// The usage text printed by --help.
+// The usage text printed by --help: the options, then the keys.
 const char* UsageText();
 
 // Strict decimal parsing: only digits (an optional leading '-' when

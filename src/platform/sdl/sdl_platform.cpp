@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "platform/gl_driver.h"
 
@@ -118,7 +119,9 @@ bool SdlPlatform::DisplayAvailable(std::string* why) {
     return true;
 }
 
-SdlPlatform::SdlPlatform() { presses_.SetModifiers(SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT); }
+SdlPlatform::SdlPlatform(int framesPerSecond) : pacer_(framesPerSecond) {
+    presses_.SetModifiers(SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT);
+}
 
 SdlPlatform::~SdlPlatform() {
     DestroyGlWindow();
@@ -181,6 +184,9 @@ WindowStep SdlPlatform::CreateGlWindow(const char* title, int width, int height,
         return WindowStep::StepMakeCurrent;
     }
     KeepGlDriverLoaded();
+    // A paced game asks for vertical sync on every new context; a driver
+    // that offers none leaves the pacing to the sleep before each swap.
+    if (pacer_.Paced()) SDL_GL_SetSwapInterval(1);
 
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);  // raises it and gives it the keyboard
@@ -225,7 +231,10 @@ void SdlPlatform::MoveWindow(int x, int y, int width, int height) {
 }
 
 void SdlPlatform::SwapBuffers() {
-    if (window_) SDL_GL_SwapWindow(window_);
+    if (!window_) return;
+    const std::chrono::nanoseconds wait = pacer_.WaitBeforeSwap(FramePacer::Clock::now());
+    if (wait.count() > 0) std::this_thread::sleep_for(wait);
+    SDL_GL_SwapWindow(window_);
 }
 
 MessageKind SdlPlatform::PollMessage() {

@@ -14,10 +14,16 @@
 //
 // Keys are read by their place on the keyboard (scancodes, as on a US
 // layout), so the bindings stay where they are whatever the layout.
+//
+// Frames are paced: each window asks for vertical sync where the driver
+// offers it, and SwapBuffers first sleeps out the rest of the frame, so the
+// game shows at most framesPerSecond frames a second (0: unpaced, the swap
+// interval left as the driver sets it).
 #pragma once
 
 #include <string>
 
+#include "platform/frame_pacer.h"
 #include "platform/key_presses.h"
 #include "platform/platform.h"
 
@@ -41,7 +47,8 @@ ScancodePair ScancodesForVirtualKey(int vk);
 
 class SdlPlatform : public Platform {
 public:
-    SdlPlatform();
+    // framesPerSecond: the frame cap (0: none).
+    explicit SdlPlatform(int framesPerSecond = 60);
     // Releases the window and shuts SDL down if this object started it.
     ~SdlPlatform() override;
     SdlPlatform(const SdlPlatform&) = delete;
@@ -59,6 +66,7 @@ public:
     void SetCursorVisible(bool visible) override;
     ScreenRect WindowRect() override;
     void MoveWindow(int x, int y, int width, int height) override;
+    // Waits until the frame is due (the cap), then swaps.
     void SwapBuffers() override;
 
     // Drains one SDL event: quit or window close is Close, a left or right
@@ -91,6 +99,7 @@ private:
     bool videoStarted_ = false;
     KeyPresses presses_;
     std::string lastError_;
+    FramePacer pacer_;
 };
 
 }  // namespace delver

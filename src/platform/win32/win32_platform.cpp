@@ -6,6 +6,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <timeapi.h>
 
 #include <cstdio>
 #include <ctime>
@@ -22,6 +23,13 @@ HWND AsWindow(void* p) { return static_cast<HWND>(p); }
 HDC AsDeviceContext(void* p) { return static_cast<HDC>(p); }
 HGLRC AsRenderContext(void* p) { return static_cast<HGLRC>(p); }
 HINSTANCE AsInstance(void* p) { return static_cast<HINSTANCE>(p); }
+
+// Asks the current context for vertical sync, where the driver offers it.
+void RequestVerticalSync() {
+    using SwapIntervalProc = BOOL(WINAPI*)(int);
+    PROC proc = wglGetProcAddress("wglSwapIntervalEXT");
+    if (proc) reinterpret_cast<SwapIntervalProc>(reinterpret_cast<void*>(proc))(1);
+}
 
 // The one pixel format the game asks for: double-buffered RGBA drawn to a
 // window with a 16-bit depth buffer and the given colour depth.
@@ -77,7 +85,10 @@ struct Win32WindowProcedure {
     }
 };
 
-Win32Platform::Win32Platform() {
+Win32Platform::Win32Platform(int framesPerSecond) : pacer_(framesPerSecond) {
+    // Sleep counts in timer ticks of about 16 ms unless asked for 1 ms;
+    // the pacing sleeps need the finer one.
+    if (pacer_.Paced()) timeBeginPeriod(1);
     // Alone on its console means Windows made the console for this program
     // (a double click): hide it behind the game. Under a shell, or with the
     // output redirected to a file, the console is kept.
@@ -89,6 +100,7 @@ Win32Platform::Win32Platform() {
 
 Win32Platform::~Win32Platform() {
     if (window_ || renderContext_ || deviceContext_) DestroyGlWindow();
+    if (pacer_.Paced()) timeEndPeriod(1);
 }
 
 WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int height, int colourBits) {
@@ -150,6 +162,7 @@ WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int heigh
         undoFailures_ = DestroyGlWindow();
         return WindowStep::StepMakeCurrent;
     }
+    if (pacer_.Paced()) RequestVerticalSync();
 
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
@@ -197,7 +210,12 @@ void Win32Platform::MoveWindow(int x, int y, int width, int height) {
 }
 
 void Win32Platform::SwapBuffers() {
-    if (deviceContext_) ::SwapBuffers(AsDeviceContext(deviceContext_));
+    if (!deviceContext_) return;
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+        pacer_.WaitBeforeSwap(FramePacer::Clock::now()));
+    // Whole milliseconds, rounded down: the pacer's cadence makes up the rest.
+    if (wait.count() > 0) ::Sleep(static_cast<DWORD>(wait.count()));
+    ::SwapBuffers(AsDeviceContext(deviceContext_));
 }
 
 MessageKind Win32Platform::PollMessage() {

@@ -2,6 +2,12 @@
 // WGL rendering context, the window procedure and message drain, keys read
 // with GetAsyncKeyState, the thread's Sleep and Windows message boxes.
 //
+// Frames are paced: each context asks for vertical sync where the driver
+// offers wglSwapIntervalEXT, and SwapBuffers first sleeps out the rest of the
+// frame (with the system timer at 1 ms while the game is paced), so the game
+// shows at most framesPerSecond frames a second (0: unpaced, the swap
+// interval left as the driver sets it).
+//
 // Only main.cpp includes this header. It keeps <windows.h> out of the game:
 // the handles are held as opaque pointers here and cast in the .cpp.
 #pragma once
@@ -10,6 +16,7 @@
 #include <deque>
 #include <vector>
 
+#include "platform/frame_pacer.h"
 #include "platform/platform.h"
 
 namespace delver {
@@ -22,7 +29,8 @@ public:
     // (the program is built as a console program, so that --report and error
     // lines reach a console or a redirected file); the constructor hides that
     // console window. A console shared with a shell is left alone.
-    Win32Platform();
+    // framesPerSecond: the frame cap (0: none).
+    explicit Win32Platform(int framesPerSecond = 60);
     // Releases a window still held, without reporting.
     ~Win32Platform() override;
     Win32Platform(const Win32Platform&) = delete;
@@ -47,6 +55,7 @@ public:
     ScreenRect WindowRect() override;
     // Moves and resizes the window, repainting it.
     void MoveWindow(int x, int y, int width, int height) override;
+    // Waits until the frame is due (the cap), then swaps.
     void SwapBuffers() override;
 
     // Removes and dispatches one message of the thread's queue. Returns
@@ -85,6 +94,7 @@ private:
     // A close request can arrive while PeekMessage delivers a sent message,
     // so this is a queue rather than one slot.
     std::deque<MessageKind> gameMessages_;
+    FramePacer pacer_;
 };
 
 }  // namespace delver
