@@ -78,6 +78,8 @@ TEST(InputScript, KeyNamesAndCodes) {
     EXPECT_EQ(KeyCodeFromName("RBRACKET"), 221);
     EXPECT_EQ(KeyCodeFromName("KP_PLUS"), 107);
     EXPECT_EQ(KeyCodeFromName("KP_MINUS"), 109);
+    EXPECT_EQ(KeyCodeFromName("PAGEUP"), 33);
+    EXPECT_EQ(KeyCodeFromName("PAGEDOWN"), 34);
     EXPECT_EQ(KeyCodeFromName("27"), 27);
     EXPECT_EQ(KeyCodeFromName("255"), 255);
     for (const char* bad : {"F0", "F13", "F01", "256", "0x1B", "ESCAPEE", "", "-5", "AB"})

@@ -120,6 +120,23 @@ TEST_F(FrameLoop, BothKeypadKeysInOneFrameEachTestFromTheLayerTheFrameStartedOn)
     platform.SetKey(vk::KeypadMinus, false);
 }
 
+TEST_F(FrameLoop, PageKeysChangeTheLayerAsTheKeypadKeysDo) {
+    PlaceInOpenSpace(40, 40, 40);
+    EXPECT_EQ(SleptDuring(vk::PageDown), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 41);
+    EXPECT_EQ(SleptDuring(vk::PageUp), 800u);
+    EXPECT_EQ(game->shell.PlayerCell[2], 40);
+    // A key and its stand-in held together: one step, one pause.
+    platform.SetKey(vk::PageDown, true);
+    EXPECT_EQ(SleptDuring(vk::KeypadPlus), 800u);
+    platform.SetKey(vk::PageDown, false);
+    EXPECT_EQ(game->shell.PlayerCell[2], 41);
+    platform.SetKey(vk::PageUp, true);
+    EXPECT_EQ(SleptDuring(vk::KeypadMinus), 800u);
+    platform.SetKey(vk::PageUp, false);
+    EXPECT_EQ(game->shell.PlayerCell[2], 40);
+}
+
 TEST_F(FrameLoop, KeypadKeysStopAtTheFirstAndLastLayers) {
     PlaceInOpenSpace(40, 40, 1);
     game->grids.WorldGrid[CellIndex(40, 40, 0)] = Empty;

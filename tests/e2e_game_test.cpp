@@ -215,6 +215,10 @@ TEST(EndToEnd, HelpAndVersion) {
     RunResult r = Delver(dir.path(), "--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--headless"), std::string::npos);
+    EXPECT_NE(r.out.find("--fps"), std::string::npos);
+    // The keys too, Page Up and Page Down among them.
+    for (const char* key : {"Escape", "F5", "Page Up", "Page Down", "keypad +", "Tab"})
+        EXPECT_NE(r.out.find(key), std::string::npos) << key;
     r = Delver(dir.path(), "--version");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("delver ", 0), 0u);

@@ -31,6 +31,8 @@ TEST(SdlKeyTable, EveryKeyTheGameReadsHasItsScancode) {
         {vk::Space, SDL_SCANCODE_SPACE},
         {vk::KeypadPlus, SDL_SCANCODE_KP_PLUS},
         {vk::KeypadMinus, SDL_SCANCODE_KP_MINUS},
+        {vk::PageUp, SDL_SCANCODE_PAGEUP},
+        {vk::PageDown, SDL_SCANCODE_PAGEDOWN},
         {vk::LeftBracket, SDL_SCANCODE_LEFTBRACKET},
         {vk::RightBracket, SDL_SCANCODE_RIGHTBRACKET},
         {vk::LetterA, SDL_SCANCODE_A},

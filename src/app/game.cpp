@@ -127,11 +127,13 @@ bool RunFrame(Game& game, Platform& platform) {
     // The click toggles.
     if (s.ClickPending[3] == 1) s.MouseLook = 1 - s.MouseLook;
     if (s.ClickPending[1] == 1) s.AutoWalk = 1 - s.AutoWalk;
-    if (KeyDown(platform, vk::KeypadPlus)) {
+    // Page Down and Page Up stand in for the keypad keys on keyboards
+    // without a keypad; either key, or both, is one step and one pause.
+    if (KeyDown(platform, vk::KeypadPlus) || KeyDown(platform, vk::PageDown)) {
         ChangeLayer(game, startLayer, +1);
         platform.Sleep(800);
     }
-    if (KeyDown(platform, vk::KeypadMinus)) {
+    if (KeyDown(platform, vk::KeypadMinus) || KeyDown(platform, vk::PageUp)) {
         ChangeLayer(game, startLayer, -1);
         platform.Sleep(800);
     }

@@ -27,6 +27,7 @@ int KeyCodeFromName(const std::string& name) {
         {"ENTER", vk::Enter},        {"RETURN", vk::Enter},      {"BACKSPACE", vk::Backspace},
         {"SPACE", vk::Space},        {"SHIFT", vk::Shift},       {"LBRACKET", vk::LeftBracket},
         {"RBRACKET", vk::RightBracket}, {"KP_PLUS", vk::KeypadPlus}, {"KP_MINUS", vk::KeypadMinus},
+        {"PAGEUP", vk::PageUp},         {"PAGEDOWN", vk::PageDown},
     };
     for (const auto& k : named)
         if (n == k.name) return k.code;

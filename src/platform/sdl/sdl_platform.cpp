@@ -27,6 +27,8 @@ ScancodePair ScancodesForVirtualKey(int vk) {
     case 16: return {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT};
     case 27: return {SDL_SCANCODE_ESCAPE, 0};
     case 32: return {SDL_SCANCODE_SPACE, 0};
+    case 33: return {SDL_SCANCODE_PAGEUP, 0};
+    case 34: return {SDL_SCANCODE_PAGEDOWN, 0};
     case 107: return {SDL_SCANCODE_KP_PLUS, 0};
     case 109: return {SDL_SCANCODE_KP_MINUS, 0};
     case 219: return {SDL_SCANCODE_LEFTBRACKET, 0};

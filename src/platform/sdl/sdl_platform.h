@@ -41,8 +41,8 @@ struct ScancodePair {
 };
 
 // The scancodes for the virtual key vk: Backspace, Tab, Enter (and keypad
-// Enter), Shift (left and right), Escape, Space, 0..9, A..Z, keypad plus and
-// minus, F1..F12, the brackets. Any other code gives {0, 0}.
+// Enter), Shift (left and right), Escape, Space, Page Up and Page Down,
+// 0..9, A..Z, keypad plus and minus, F1..F12, the brackets. Any other code gives {0, 0}.
 ScancodePair ScancodesForVirtualKey(int vk);
 
 class SdlPlatform : public Platform {
