@@ -13,6 +13,7 @@ play_packages=(
 test_packages=(
   libgtest-dev
   xvfb xauth xdotool
+  dpkg-dev
   g++-mingw-w64-i686-win32
   clang libclang-rt-14-dev
 )

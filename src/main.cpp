@@ -7,6 +7,7 @@
 
 #include "app/options.h"
 #include "app/run.h"
+#include "platform/user_folder.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #else
@@ -34,6 +35,16 @@ int main(int argc, char** argv) {
         std::printf("delver %s\n", DELVER_VERSION);
         return 0;
     }
+    // An installed copy started without -C plays in the player's own game
+    // folder; its --input, --record and --screenshot paths stay relative to the folder
+    // it was started in.
+    std::filesystem::path installedData;
+    if (options.directory.empty()) installedData = delver::InstalledGameData(delver::RunningProgramPath());
+    if (!installedData.empty()) {
+        std::error_code ec;
+        if (!options.inputScript.empty()) options.inputScript = std::filesystem::absolute(options.inputScript, ec).string();
+        if (!options.screenshot.empty()) options.screenshot = std::filesystem::absolute(options.screenshot, ec).string();
+    }
     if (!options.directory.empty()) {
         std::error_code ec;
         std::filesystem::current_path(options.directory, ec);
@@ -53,6 +64,27 @@ int main(int argc, char** argv) {
     if (!recording && !options.record.empty()) {
         std::fprintf(stderr, "delver: %s\n", error.c_str());
         return 2;
+    }
+    if (!installedData.empty()) {
+        const std::filesystem::path folder = delver::UserGameFolderFromEnvironment();
+        if (folder.empty()) {
+            std::fprintf(stderr, "delver: no folder to play in: set HOME or XDG_DATA_HOME, or give one with -C DIR\n");
+            if (recording) std::fclose(recording);
+            return 2;
+        }
+        std::error_code ec;
+        if (!delver::PrepareUserGameFolder(installedData, folder, &error)) {
+            std::fprintf(stderr, "delver: %s\n", error.c_str());
+            if (recording) std::fclose(recording);
+            return 1;
+        }
+        std::filesystem::current_path(folder, ec);
+        if (ec) {
+            std::fprintf(stderr, "delver: cannot change to folder '%s': %s\n", folder.string().c_str(),
+                         ec.message().c_str());
+            if (recording) std::fclose(recording);
+            return 1;
+        }
     }
 
 #ifdef _WIN32

@@ -258,3 +258,98 @@ TEST(ToolsArtgen, CataloguePathsAreCheckedBeforeWriting) {
 
 }  // namespace
 }  // namespace delver
+
+namespace delver {
+namespace {
+
+// A PNG read back by hand: every chunk's CRC (computed bit by bit, not with
+// the writer's table), the zlib stream's stored blocks and its Adler-32.
+struct DecodedPng {
+    int width = 0, height = 0, colourType = -1;
+    std::vector<uint8_t> rgba;
+};
+
+uint32_t BigEndian(const std::vector<uint8_t>& b, size_t at) {
+    return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+
+bool DecodeStoredPng(const std::vector<uint8_t>& png, DecodedPng* out) {
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png.size() < 8 || !std::equal(signature, signature + 8, png.begin())) return false;
+    std::vector<uint8_t> z;
+    bool ended = false;
+    for (size_t at = 8; at + 12 <= png.size() && !ended;) {
+        const uint32_t n = BigEndian(png, at);
+        if (at + 12 + n > png.size()) return false;
+        uint32_t crc = 0xFFFFFFFFu;
+        for (size_t i = at + 4; i < at + 8 + n; ++i) {
+            crc ^= png[i];
+            for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        if (~crc != BigEndian(png, at + 8 + n)) return false;
+        const std::string type(png.begin() + static_cast<long>(at) + 4, png.begin() + static_cast<long>(at) + 8);
+        if (type == "IHDR") {
+            out->width = static_cast<int>(BigEndian(png, at + 8));
+            out->height = static_cast<int>(BigEndian(png, at + 12));
+            out->colourType = png[at + 17];
+        } else if (type == "IDAT") {
+            z.insert(z.end(), png.begin() + static_cast<long>(at) + 8, png.begin() + static_cast<long>(at + 8 + n));
+        } else if (type == "IEND") {
+            ended = true;
+        }
+        at += 12 + n;
+    }
+    if (!ended || z.size() < 6 || ((z[0] << 8) | z[1]) % 31 != 0) return false;
+    std::vector<uint8_t> raw;
+    size_t at = 2;
+    for (bool last = false; !last;) {
+        if (at + 5 > z.size() || (z[at] & 0x06) != 0) return false;  // stored blocks only
+        last = z[at] & 1;
+        const size_t len = z[at + 1] | (z[at + 2] << 8);
+        if (static_cast<size_t>((z[at + 3] | (z[at + 4] << 8)) ^ 0xFFFF) != len || at + 5 + len > z.size()) return false;
+        raw.insert(raw.end(), z.begin() + static_cast<long>(at) + 5, z.begin() + static_cast<long>(at + 5 + len));
+        at += 5 + len;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : raw) a = (a + v) % 65521, b = (b + a) % 65521;
+    if (at + 4 != z.size() || BigEndian(z, at) != ((b << 16) | a)) return false;
+    const size_t row = 1 + static_cast<size_t>(out->width) * 4;
+    if (raw.size() != row * out->height) return false;
+    for (int y = 0; y < out->height; ++y) {
+        if (raw[y * row] != 0) return false;  // no row filter
+        out->rgba.insert(out->rgba.end(), raw.begin() + static_cast<long>(y * row + 1),
+                         raw.begin() + static_cast<long>((y + 1) * row));
+    }
+    return true;
+}
+
+TEST(ToolsArtgen, IconIsAValidPngWithRoundedCornersAndTheGlowingObjective) {
+    for (int side : {48, 256}) {
+        std::vector<uint8_t> alpha;
+        const ArtImage icon = PaintIcon(side, &alpha);
+        DecodedPng png;
+        ASSERT_TRUE(DecodeStoredPng(EncodePngRgba(icon, alpha), &png)) << side;
+        EXPECT_EQ(png.width, side);
+        EXPECT_EQ(png.height, side);
+        EXPECT_EQ(png.colourType, 6);  // RGBA
+        auto at = [&](int x, int y) { return &png.rgba[(static_cast<size_t>(y) * side + x) * 4]; };
+        // Transparent corners, an opaque body.
+        for (auto [x, y] : {std::pair{0, 0}, {side - 1, 0}, {0, side - 1}, {side - 1, side - 1}})
+            EXPECT_EQ(at(x, y)[3], 0) << side;
+        for (auto [x, y] : {std::pair{side / 2, 2}, {2, side / 2}, {side / 2, side / 2}, {side / 8, side / 3}})
+            EXPECT_EQ(at(x, y)[3], 255) << side;
+        // The orb glows golden in the doorway; the wall beside it is brick red.
+        const uint8_t* orb = at(side / 2, side * 63 / 100);
+        EXPECT_GT(orb[0], 200);
+        EXPECT_GT(orb[1], 120);
+        EXPECT_LT(orb[2], orb[1]);
+        const uint8_t* wall = at(side / 10, side / 2);
+        EXPECT_GT(wall[0], wall[2] + 20);
+        // The same pixels as the painter's, and the same bytes on every run.
+        EXPECT_EQ(png.rgba[(side / 2) * 4], icon.rgb[(side / 2) * 3]);
+        EXPECT_EQ(EncodePngRgba(icon, alpha), EncodePngRgba(PaintIcon(side, nullptr), alpha));
+    }
+}
+
+}  // namespace
+}  // namespace delver

@@ -44,6 +44,10 @@ void BlendPixel(ArtImage& image, int x, int y, Rgb colour, int alpha);
 // The 24-bit BMP file of the image, exactly 54 + width x height x 3 bytes.
 std::vector<uint8_t> EncodeBmp24(const ArtImage& image);
 
+// The PNG file of the image with the given opacity per pixel (row 0 at the
+// top; missing entries are opaque): 8-bit RGBA, stored without compression.
+std::vector<uint8_t> EncodePngRgba(const ArtImage& image, const std::vector<uint8_t>& alpha);
+
 // Colour arithmetic.
 Rgb Mix(Rgb a, Rgb b, int t);        // t 0 gives a, 256 gives b
 Rgb Scale(Rgb c, int percent);       // brightness, 100 keeps the colour

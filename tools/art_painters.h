@@ -5,7 +5,9 @@
 // file of a folder looks different while each folder keeps its own style.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "art_image.h"
 
@@ -36,6 +38,11 @@ ArtImage PaintLandTile(const std::string& name);
 ArtImage PaintDungeonPiece(const std::string& name);
 ArtImage PaintStructure(const std::string& name);
 ArtImage PaintCrosshair(const std::string& name);
+// The game's icon, side x side: an arched doorway in an old brick wall with
+// a glowing objective inside, on a rounded square. *alpha gets the opacity
+// of every pixel (row 0 at the top), 0 outside the rounded corners.
+ArtImage PaintIcon(int side, std::vector<uint8_t>* alpha);
+
 // Any other name: a coloured emblem derived from the name.
 ArtImage PaintEmblem(const std::string& name, int side);
 
