@@ -4,8 +4,11 @@
 #      build the game, play the demo and write a picture that is not black;
 #   1. the native suite: unit and rendering tests, end-to-end runs of the
 #      binary, the README's example commands, the windowed game on a virtual
-#      X server pressed with real keys, the soak, and the 32-bit Windows build
-#      under Wine compared byte for byte with Linux;
+#      X server pressed with real keys, the soak, the 32-bit Windows build
+#      under Wine compared byte for byte with Linux, the Windows zip (packed
+#      by the build from the cross-built program), `cmake --install` and the
+#      Debian package (installed with dpkg and removed again when run as
+#      root, as CI is);
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. a short fixed-seed run of every fuzzer.
 # ./test.sh --quick runs only the native suite, without the Windows build.
@@ -49,6 +52,9 @@ echo "== native build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${native_args[@]}" >/dev/null
 cmake --build build -j2
 with_display ctest --test-dir build --output-on-failure -j2
+if [ "$quick" -eq 0 ]; then
+  echo "== the Windows zip: $(ls "$PWD"/build/delver-*-win32.zip)"
+fi
 
 if [ "$quick" -eq 0 ]; then
   echo "== sanitizer build and tests"
