@@ -42,8 +42,10 @@ int main(int argc, char** argv) {
     if (options.directory.empty()) installedData = delver::InstalledGameData(delver::RunningProgramPath());
     if (!installedData.empty()) {
         std::error_code ec;
-        if (!options.inputScript.empty()) options.inputScript = std::filesystem::absolute(options.inputScript, ec).string();
-        if (!options.screenshot.empty()) options.screenshot = std::filesystem::absolute(options.screenshot, ec).string();
+        if (!options.inputScript.empty())
+            options.inputScript = std::filesystem::absolute(options.inputScript, ec).string();
+        if (!options.screenshot.empty())
+            options.screenshot = std::filesystem::absolute(options.screenshot, ec).string();
     }
     if (!options.directory.empty()) {
         std::error_code ec;
@@ -80,7 +82,7 @@ int main(int argc, char** argv) {
         }
         std::filesystem::current_path(folder, ec);
         if (ec) {
-            std::fprintf(stderr, "delver: cannot change to folder '%s': %s\n", folder.string().c_str(),
+            std::fprintf(stderr, "delver: cannot change to folder %s: %s\n", delver::Quoted(folder.string()).c_str(),
                          ec.message().c_str());
             if (recording) std::fclose(recording);
             return 1;
