@@ -36,8 +36,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     // An installed copy started without -C plays in the player's own game
-    // folder; its --input, --record and --screenshot paths stay relative to the folder
-    // it was started in.
+    // folder; its --input, --record and --screenshot paths stay relative to
+    // the folder it was started in (the recording is opened before the
+    // change of folder).
     std::filesystem::path installedData;
     if (options.directory.empty()) installedData = delver::InstalledGameData(delver::RunningProgramPath());
     if (!installedData.empty()) {
