@@ -80,6 +80,9 @@ TEST(InputScript, KeyNamesAndCodes) {
     EXPECT_EQ(KeyCodeFromName("KP_MINUS"), 109);
     EXPECT_EQ(KeyCodeFromName("PAGEUP"), 33);
     EXPECT_EQ(KeyCodeFromName("PAGEDOWN"), 34);
+    // A recording names them so too.
+    EXPECT_EQ(KeyNameForScript(vk::PageUp), "PAGEUP");
+    EXPECT_EQ(KeyNameForScript(vk::PageDown), "PAGEDOWN");
     EXPECT_EQ(KeyCodeFromName("27"), 27);
     EXPECT_EQ(KeyCodeFromName("255"), 255);
     for (const char* bad : {"F0", "F13", "F01", "256", "0x1B", "ESCAPEE", "", "-5", "AB"})

@@ -49,7 +49,7 @@ std::string KeyNameForScript(int virtualKey) {
         {vk::Escape, "ESC"},        {vk::Tab, "TAB"},           {vk::Enter, "ENTER"},
         {vk::Backspace, "BACKSPACE"}, {vk::Space, "SPACE"},     {vk::Shift, "SHIFT"},
         {vk::LeftBracket, "LBRACKET"}, {vk::RightBracket, "RBRACKET"}, {vk::KeypadPlus, "KP_PLUS"},
-        {vk::KeypadMinus, "KP_MINUS"},
+        {vk::KeypadMinus, "KP_MINUS"}, {vk::PageUp, "PAGEUP"},   {vk::PageDown, "PAGEDOWN"},
     };
     for (const auto& k : named)
         if (virtualKey == k.code) return k.name;
