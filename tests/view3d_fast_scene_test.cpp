@@ -70,6 +70,7 @@ BuiltWorld Build(uint32_t seed) {
 
 struct Picture {
     std::vector<uint8_t> rgb;
+    std::vector<uint32_t> depth;
     SceneStats stats;
 };
 
@@ -141,6 +142,8 @@ protected:
         p.rgb.resize(SceneWidth * SceneHeight * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, SceneWidth, SceneHeight, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+        p.depth.resize(SceneWidth * SceneHeight);
+        glReadPixels(0, 0, SceneWidth, SceneHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, p.depth.data());
         p.stats = stats;
         return p;
     }
@@ -203,10 +206,19 @@ protected:
     // same; with culling off the fast path keeps the same faces and
     // markers, with it on no more; the GL finds the same area facing the
     // eye in the view volume, and the same seen from behind unless
-    // `backsMayGo`; the differing pixels are added to the tally.
+    // `backsMayGo` (both with hidden faces kept); leaving out hidden faces
+    // changes no pixel and no depth of the fast picture; the differing
+    // pixels from the literal path are added to the tally.
     void ExpectSameScene(const char* where, bool backsMayGo = true) {
         const Picture literal = Draw(false);
         const Picture fast = Draw(true);
+        cache.cullHidden = false;
+        const Picture unhidden = Draw(true);
+        cache.cullHidden = true;
+        EXPECT_LE(fast.stats.facesDrawn, unhidden.stats.facesDrawn) << where;
+        hiddenLeftOut += fast.stats.facesDrawn < unhidden.stats.facesDrawn;
+        EXPECT_EQ(Differing(fast, unhidden), 0) << where << ": hiding faces changed the picture";
+        EXPECT_EQ(fast.depth, unhidden.depth) << where << ": hiding faces changed the depths";
         EXPECT_EQ(fast.stats.cellsDrawn, literal.stats.cellsDrawn) << where;
         EXPECT_LE(fast.stats.facesDrawn, literal.stats.facesDrawn) << where;
         EXPECT_LE(fast.stats.markersDrawn, literal.stats.markersDrawn) << where;
@@ -216,7 +228,10 @@ protected:
         EXPECT_EQ(whole.stats.facesDrawn, literal.stats.facesDrawn) << where;
         EXPECT_EQ(whole.stats.markersDrawn, literal.stats.markersDrawn) << where;
 
+        // Faces hidden behind nearer ones are in the view volume too.
+        cache.cullHidden = false;
         const Coverage literalArea = Covered(false), fastArea = Covered(true);
+        cache.cullHidden = true;
         const double slack = 0.5 + 1e-5 * (literalArea.front + literalArea.back);
         EXPECT_NEAR(fastArea.front, literalArea.front, slack) << where;
         if (backsMayGo)
@@ -254,7 +269,8 @@ protected:
     SceneCache cache;
     std::vector<GLfloat> feedback;
     int64_t differing = 0, pixels = 0, lastFaces = 0, lastFastFaces = 0, lastMarkers = 0;
-    int backsLeftOut = 0;  // scenes where the fast path left out faces seen from behind
+    int backsLeftOut = 0;   // scenes where the fast path left out faces seen from behind
+    int hiddenLeftOut = 0;  // scenes where it left out faces hidden behind nearer ones
     Picture lastLiteral, lastFast;
 };
 BuiltWorld* View3dFastScene::worldA = nullptr;
@@ -314,8 +330,10 @@ TEST_F(View3dFastScene, GeneratedWorldLooksTheSameFromEveryLevel) {
         ExpectSameScene("above the surface");
         ExpectPicturesAgree();
     }
-    // In the open levels the fast path does leave out faces seen from behind.
+    // In the open levels the fast path does leave out faces seen from
+    // behind, and faces hidden behind nearer rock.
     EXPECT_GT(backsLeftOut, 0);
+    EXPECT_GT(hiddenLeftOut, 0);
 }
 
 TEST_F(View3dFastScene, RandomCellSoupsAcrossRegionEdges) {
@@ -670,7 +688,9 @@ TEST_F(View3dFastScene, FirstFrameAfterALoadBuildsOnlyWhatItShows) {
     Draw(true);
     const int64_t first = cache.stats.regionsBuilt;
     EXPECT_GT(first, 0);
-    EXPECT_EQ(first + cache.stats.regionsSkipped, cubeRegions);  // those in sight, and no more
+    // Those in sight and not hidden behind rock all round, and no more.
+    EXPECT_GT(cache.stats.regionsHidden, 0);
+    EXPECT_EQ(first + cache.stats.regionsSkipped + cache.stats.regionsHidden, cubeRegions);
     EXPECT_LT(first * 2, cubeRegions);
     // Later frames that need nothing new build one missing region each,
     // until the view cube is complete; then turning round builds nothing.
@@ -680,6 +700,71 @@ TEST_F(View3dFastScene, FirstFrameAfterALoadBuildsOnlyWhatItShows) {
     Draw(true);
     EXPECT_EQ(cache.stats.regionsBuilt, cubeRegions);
     ExpectSameScene("turned round");
+    ExpectPicturesAgree();
+}
+
+TEST_F(View3dFastScene, HiddenFacesGoWithoutChangingAPixel) {
+    // Rooms carved in a block of rock: the eye's room A; room B behind a
+    // wall one cell thick, with a marker; room C behind a wall with a pane
+    // window; room D touching A only along an edge, room E only at a
+    // corner; and the shaft F, open to A only through a pane in its floor.
+    const auto fill = [&](int c0, int c1, int r0, int r1, int l0, int l1, uint8_t code) {
+        for (int l = l0; l <= l1; ++l)
+            for (int r = r0; r <= r1; ++r)
+                for (int c = c0; c <= c1; ++c) grids.WorldGrid[CellIndex(c, r, l)] = code;
+    };
+    fill(50, 99, 50, 99, 20, 44, Brick);
+    fill(64, 71, 64, 71, 30, 33, Empty);  // A
+    fill(73, 80, 64, 71, 30, 33, Empty);  // B
+    fill(64, 71, 73, 80, 30, 33, Empty);  // C
+    fill(67, 68, 72, 72, 31, 32, DiagonalPane);
+    fill(72, 79, 56, 63, 30, 33, Empty);  // D: shares the edge at column 72, row 64
+    fill(56, 63, 56, 63, 26, 29, Empty);  // E: shares the corner (64, 64, 30)
+    fill(66, 66, 66, 66, 29, 29, DiagonalPane);
+    fill(66, 66, 66, 66, 24, 28, Empty);  // F, above A's ceiling
+    grids.MarkerGrid[CellIndex(76, 67, 31)] = ObjectiveMarker;
+    grids.MarkerGrid[CellIndex(60, 60, 27)] = ObjectiveMarker;
+    NoteGridsReplaced(grids);
+    shell.ViewDistance = 14;
+    const struct {
+        int x, y, z;
+        float px, py, pz, yaw, pitch;
+        const char* where;
+    } views[] = {
+        {70, 67, 31, 0.5f, 0.5f, 0.5f, 90.0f, -90.0f, "at the wall to B"},
+        {70, 67, 31, 0.5f, 0.5f, 0.5f, 60.0f, -70.0f, "at the wall to B, turned"},
+        {67, 70, 31, 0.4f, 0.6f, 0.5f, 180.0f, -90.0f, "through the pane window to C"},
+        {68, 69, 32, 0.5f, 0.5f, 0.5f, 160.0f, -100.0f, "through the pane window, aslant"},
+        {71, 65, 31, 0.5f, 0.5f, 0.5f, 45.0f, -90.0f, "at the edge to D"},
+        {70, 66, 32, 0.3f, 0.7f, 0.5f, 30.0f, -80.0f, "at the edge to D, aslant"},
+        {65, 65, 30, 0.5f, 0.5f, 0.5f, -45.0f, -135.0f, "at the corner to E"},
+        {64, 64, 30, 0.2f, 0.8f, 0.8f, -45.0f, -125.0f, "at the corner to E, close"},
+        {66, 66, 30, 0.5f, 0.5f, 0.5f, 0.0f, -180.0f, "up through the pane into F"},
+        {71, 67, 31, 0.8f, 0.5f, 0.5f, 0.0f, -90.0f, "a fifth of a cell from the wall, along it"},
+        {71, 67, 31, 0.95f, 0.5f, 0.5f, 5.0f, -90.0f, "against the wall, along it"},
+        {64, 64, 33, 0.9f, 0.1f, 0.1f, 300.0f, -40.0f, "in a corner of the room"},
+    };
+    for (const auto& v : views) {
+        units.Player().CellPosition[0] = v.px;
+        units.Player().CellPosition[1] = v.py;
+        units.Player().CellPosition[2] = v.pz;
+        Look(v.x, v.y, v.z, v.yaw, v.pitch);
+        ExpectSameScene(v.where);
+    }
+    EXPECT_GE(hiddenLeftOut, 6);
+    ExpectPicturesAgree();
+
+    // Room B's marker behind the wall is left out, and comes back when a
+    // hole opens in the wall.
+    units.Player().CellPosition[0] = units.Player().CellPosition[1] = units.Player().CellPosition[2] = 0.5f;
+    Look(70, 67, 31, 90.0f, -90.0f);
+    ExpectSameScene("marker behind the wall");
+    EXPECT_GE(lastMarkers, 1);
+    EXPECT_EQ(lastFast.stats.markersDrawn, 0);
+    grids.WorldGrid[CellIndex(72, 67, 31)] = Empty;
+    NoteCellChanged(grids, 72, 67, 31);
+    ExpectSameScene("marker through a hole");
+    EXPECT_EQ(lastFast.stats.markersDrawn, 1);
     ExpectPicturesAgree();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "platform/gl.h"
 #include "view3d/cube_faces.h"
@@ -292,7 +293,12 @@ struct FrameWork {
     CellBox cube;
     int64_t player[3];
     double eye[3];                    // the eye in grid space: column, row, layer
+    bool eyeInOpenCell = false;       // see EyeInOpenCell
     bool leaveOutBackFaces = false;   // faces seen from behind cannot show this frame
+    bool leaveOutHidden = false;      // the flood below ran: what it did not reach is hidden
+    int size[3] = {0, 0, 0};          // cells of the view cube along each axis
+    int64_t blockLo[3] = {0, 0, 0};   // the view cube's lowest block, in grid blocks
+    int blocks[3] = {0, 0, 0};        // blocks of the view cube along each axis
     int64_t quads = 0, markers = 0;
 };
 
@@ -312,15 +318,11 @@ void EyeInGrid(const WorldView& v, double eye[3]) {
     eye[2] = static_cast<double>(v.shell.PlayerCell[2]) + 1.0 - pos[2];
 }
 
-// True when no face seen from behind can show this frame: the eye stands
-// in an Empty cell of the drawable view cube, every cell around it that is
-// not Empty lies beyond the near plane's reach, and no region in sight
-// holds a pane. Every ray from the eye to the back of a face then passes
-// from an Empty cell into a solid one on its way, through a face that is
-// drawn (it looks at an Empty cell, lies in the view cube, in sight, facing
-// the eye, beyond the near plane) and nearer, so the depth test hides the
-// back. A pane breaks the chain: the faces beside it are not drawn.
-bool BackFacesCannotShow(const SceneCache& cache, const FrameWork& w) {
+// True when the eye stands in an Empty cell of the drawable view cube and
+// every cell around it that is not Empty lies beyond the near plane's
+// reach: then no drawn face comes so near the eye that the near plane cuts
+// it, and every face in sight hides what lies behind it.
+bool EyeInOpenCell(const SceneCache& cache, const FrameWork& w) {
     int64_t cell[3];
     for (int k = 0; k < 3; ++k) {
         if (!std::isfinite(w.eye[k])) return false;
@@ -348,9 +350,166 @@ bool BackFacesCannotShow(const SceneCache& cache, const FrameWork& w) {
                 }
                 if (d < reach * reach) return false;
             }
+    return true;
+}
+
+// True when no face seen from behind can show this frame: the eye stands
+// in an open cell (above) and no region in sight holds a pane. Every ray
+// from the eye to the back of a face then passes from an Empty cell into a
+// solid one on its way, through a face that is drawn (it looks at an Empty
+// cell, lies in the view cube, in sight, facing the eye, beyond the near
+// plane) and nearer, so the depth test hides the back. A pane breaks the
+// chain: the faces beside it are not drawn.
+bool BackFacesCannotShow(const SceneCache& cache, const FrameWork& w) {
+    if (!w.eyeInOpenCell) return false;
     for (const auto& in : cache.frameRegions)
         if (cache.regions[RegionIndex(in.rx, in.ry, in.rz)].hasPane) return false;
     return true;
+}
+
+// What a cell does to a ray that passes through it: an Empty cell draws
+// nothing; a pane draws its quad inside the cell, and its neighbours draw
+// no row or column face toward it; any other code is rock, which draws a
+// face only toward an Empty neighbour (and toward a pane above or below).
+enum CellKind : uint8_t { KindOpen, KindPane, KindRock };
+
+uint8_t KindOf(uint8_t code) { return code == Empty ? KindOpen : code == DiagonalPane ? KindPane : KindRock; }
+
+// Whether a ray may go from a cell of one kind into a neighbour of another
+// without meeting a drawn face on their common boundary, by the rules
+// above: through a row or column side, through a layer side, or through an
+// edge or a corner only. Into rock from an Empty cell, and out of it into
+// one, a face is always drawn on the way: toward the Empty cell, or (edge
+// or corner) on one of the cells around the edge, which are all drawn; a
+// ray exactly along an edge is let through between any other kinds, so
+// that the way the rasteriser settles a pixel on an edge never matters.
+constexpr bool Passes(uint8_t from, uint8_t to, int how) {
+    const bool openAndRock = (from == KindOpen && to == KindRock) || (from == KindRock && to == KindOpen);
+    const bool paneAndRock = (from == KindPane && to == KindRock) || (from == KindRock && to == KindPane);
+    if (openAndRock) return false;
+    if (paneAndRock) return how != 1;  // layer faces toward a pane are drawn
+    return true;
+}
+
+// Bits of a block's mark: bit f (0..5) when a cell that faces f of the
+// block's cells look at was reached; ReachedBit when a cell of the block
+// itself was (its faces may be seen from behind, its pane and marker
+// seen).
+constexpr uint8_t ReachedBit = 1u << FacePane;
+
+// Whether a cell may lie on a line of sight: it is not wholly beyond one of
+// the four sides of the view volume, which all pass through the eye, so
+// every segment from the eye to a point in sight stays inside them.
+bool InViewCone(const ViewVolume& vv, int64_t c, int64_t r, int64_t l, const int64_t player[3]) {
+    const double lo[3] = {static_cast<double>(c - player[0]) - 0.5, static_cast<double>(player[1] - r) - 0.5,
+                          static_cast<double>(l - player[2]) - 0.5};
+    for (int side = 0; side < 4; ++side) {
+        const double* p = vv.planes[side];
+        const double d = p[0] * (p[0] > 0 ? lo[0] + 1.0 : lo[0]) + p[1] * (p[1] > 0 ? lo[1] + 1.0 : lo[1]) +
+                         p[2] * (p[2] > 0 ? lo[2] + 1.0 : lo[2]) + p[3];
+        if (d < -kViewMargin) return false;
+    }
+    return true;
+}
+
+// Floods the view cube from the eye's cell over the cells a line of sight
+// can reach before it meets a drawn face, and marks the blocks whose faces,
+// panes or markers such a line can end on. Only when the eye stands in an
+// open cell: then no face in sight comes near enough for the near plane to
+// cut it, every drawn face hides what lies behind it, and a point of a
+// face, pane or marker can show only if the segment from the eye to it
+// passes through reached cells all the way. That segment stays inside the
+// view cube (both ends lie in it), and nothing outside the cube is drawn.
+void FloodFromEye(SceneCache& cache, FrameWork& w) {
+    for (int k = 0; k < 3; ++k) {
+        w.size[k] = static_cast<int>(w.cube.hi[k] - w.cube.lo[k] + 1);
+        w.blockLo[k] = w.cube.lo[k] / BlockEdge;
+        w.blocks[k] = static_cast<int>(w.cube.hi[k] / BlockEdge - w.blockLo[k] + 1);
+    }
+    const int nx = w.size[0], ny = w.size[1], nz = w.size[2];
+    const int64_t layerCells = int64_t{nx} * ny;
+    cache.frameCells.assign(static_cast<size_t>(layerCells * nz), 0);
+    cache.frameBlockMarks.assign(static_cast<size_t>(w.blocks[0]) * w.blocks[1] * w.blocks[2], 0);
+    cache.frameQueue.clear();
+    uint8_t* cells = cache.frameCells.data();  // 0 not met yet, 1 reached, 2 out of the view cone
+    uint8_t* marks = cache.frameBlockMarks.data();
+    const uint8_t* grid = cache.world;
+
+    // Block of each local coordinate along each axis.
+    std::array<std::vector<int32_t>, 3> blockAt;
+    const int32_t blockStride[3] = {1, w.blocks[0], w.blocks[0] * w.blocks[1]};
+    for (int k = 0; k < 3; ++k) {
+        blockAt[k].resize(static_cast<size_t>(w.size[k]));
+        for (int i = 0; i < w.size[k]; ++i)
+            blockAt[k][i] = static_cast<int32_t>((w.cube.lo[k] + i) / BlockEdge - w.blockLo[k]) * blockStride[k];
+    }
+
+    const int eye[3] = {static_cast<int>(std::floor(w.eye[0]) - w.cube.lo[0]),
+                        static_cast<int>(std::floor(w.eye[1]) - w.cube.lo[1]),
+                        static_cast<int>(std::floor(w.eye[2]) - w.cube.lo[2])};
+    cells[(eye[2] * ny + eye[1]) * nx + eye[0]] = 1;
+    cache.frameQueue.push_back((eye[2] * ny + eye[1]) * nx + eye[0]);
+    for (size_t next = 0; next < cache.frameQueue.size(); ++next) {
+        const int32_t at = cache.frameQueue[next];
+        const int x = at % nx, y = (at / nx) % ny, z = static_cast<int>(at / layerCells);
+        const int64_t gc = w.cube.lo[0] + x, gr = w.cube.lo[1] + y, gl = w.cube.lo[2] + z;
+        const int32_t gridAt = CellIndex(static_cast<int>(gc), static_cast<int>(gr), static_cast<int>(gl));
+        const uint8_t kind = KindOf(grid[gridAt]);
+
+        // The blocks whose faces look at this cell, and its own.
+        marks[blockAt[0][x] + blockAt[1][y] + blockAt[2][z]] |= ReachedBit;
+        for (int f = 0; f < 6; ++f) {
+            const CubeFace& face = kCubeFaces[f];
+            const int sx = x - face.dColumn, sy = y - face.dRow, sz = z - face.dLayer;
+            if (sx < 0 || sx >= nx || sy < 0 || sy >= ny || sz < 0 || sz >= nz) continue;
+            marks[blockAt[0][sx] + blockAt[1][sy] + blockAt[2][sz]] |= static_cast<uint8_t>(1u << f);
+        }
+
+        for (int dz = -1; dz <= 1; ++dz) {
+            if (z + dz < 0 || z + dz >= nz) continue;
+            for (int dy = -1; dy <= 1; ++dy) {
+                if (y + dy < 0 || y + dy >= ny) continue;
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (x + dx < 0 || x + dx >= nx) continue;
+                    const int32_t to = at + static_cast<int32_t>(dz * layerCells) + dy * nx + dx;
+                    if (cells[to] != 0 || to == at) continue;
+                    const int axes = (dx != 0) + (dy != 0) + (dz != 0);
+                    const int how = axes > 1 ? 2 : dz != 0 ? 1 : 0;
+                    const uint8_t toKind = KindOf(grid[gridAt + dz * LayerStride + dy * GridWidth + dx]);
+                    if (!Passes(kind, toKind, how)) continue;
+                    if (!InViewCone(w.view, gc + dx, gr + dy, gl + dz, w.player)) {
+                        cells[to] = 2;
+                        continue;
+                    }
+                    cells[to] = 1;
+                    cache.frameQueue.push_back(to);
+                }
+            }
+        }
+    }
+}
+
+// The mark of the block with grid block coordinates (bx, by, bz), which
+// lies in the view cube.
+uint8_t BlockMark(const SceneCache& cache, const FrameWork& w, int64_t bx, int64_t by, int64_t bz) {
+    return cache.frameBlockMarks[static_cast<size_t>(((bz - w.blockLo[2]) * w.blocks[1] + (by - w.blockLo[1])) *
+                                                         w.blocks[0] +
+                                                     (bx - w.blockLo[0]))];
+}
+
+// Whether any block of a region's part in the view cube was marked.
+bool RegionMarked(const SceneCache& cache, const FrameWork& w, const CellBox& part) {
+    for (int64_t bz = part.lo[2] / BlockEdge; bz <= part.hi[2] / BlockEdge; ++bz)
+        for (int64_t by = part.lo[1] / BlockEdge; by <= part.hi[1] / BlockEdge; ++by)
+            for (int64_t bx = part.lo[0] / BlockEdge; bx <= part.hi[0] / BlockEdge; ++bx)
+                if (BlockMark(cache, w, bx, by, bz)) return true;
+    return false;
+}
+
+// Whether the flood reached a cell of the view cube.
+bool CellReached(const SceneCache& cache, const FrameWork& w, int64_t c, int64_t r, int64_t l) {
+    return cache.frameCells[static_cast<size_t>(((l - w.cube.lo[2]) * w.size[1] + (r - w.cube.lo[1])) * w.size[0] +
+                                                (c - w.cube.lo[0]))] == 1;
 }
 
 // True when every quad of a run facing `face` whose cells lie in `box` is
@@ -382,7 +541,17 @@ void SelectBlocks(SceneCache& cache, FrameWork& w, const RegionFaces& region, in
             ++cache.stats.blocksSkipped;
             continue;
         }
-        cache.frameBlocks.push_back({DistanceFromEye(w.view, part, w.player), rx, ry, rz, b});
+        uint8_t mark = 0xff;
+        if (w.leaveOutHidden) {
+            mark = BlockMark(cache, w, int64_t{rx} * BlocksPerEdge + b % BlocksPerEdge,
+                             int64_t{ry} * BlocksPerEdge + b / BlocksPerEdge % BlocksPerEdge,
+                             int64_t{rz} * BlocksPerEdge + b / (BlocksPerEdge * BlocksPerEdge));
+            if (!mark) {
+                ++cache.stats.blocksHidden;
+                continue;
+            }
+        }
+        cache.frameBlocks.push_back({DistanceFromEye(w.view, part, w.player), rx, ry, rz, b, mark});
     }
     // Marker cubes, with the picture of texture entry 10. In a cell that is
     // not Empty the cell's own half scale is still in force when the marker
@@ -391,6 +560,7 @@ void SelectBlocks(SceneCache& cache, FrameWork& w, const RegionFaces& region, in
         const int64_t c = index % GridWidth, r = (index / GridWidth) % GridWidth, l = index / LayerStride;
         const CellBox cell{{c, r, l}, {c, r, l}};
         if (!Contains(w.cube, cell) || (w.cull && !MayBeSeen(w.view, cell, w.player))) continue;
+        if (w.leaveOutHidden && !CellReached(cache, w, c, r, l)) continue;
         const float h = cache.world[index] == Empty ? kMarkerHalfSize : kMarkerHalfSize * 0.5f;
         for (const CubeFace& f : kCubeFaces)
             AppendQuad(cache.frameQuads[ObjectiveMarker], f, static_cast<float>(c - w.player[0]),
@@ -401,7 +571,8 @@ void SelectBlocks(SceneCache& cache, FrameWork& w, const RegionFaces& region, in
 
 // Copies the quads of one block in sight that lie in the view cube into the
 // frame's arrays, leaving out runs seen from behind where they cannot show.
-void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz, int b) {
+void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int rx, int ry, int rz, int b,
+                 uint8_t mark) {
     // The copies are moved from the region's corner to the player's cell,
     // as DrawScene translates each cell by its whole-cell offset from the
     // player: the GL sees the same small coordinates, exact in float near
@@ -417,6 +588,12 @@ void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int
     const bool whole = Contains(w.cube, quadsBox);
     for (int i = region.blockRuns[b]; i < region.blockRuns[b + 1]; ++i) {
         const FaceRun& run = region.runs[i];
+        // Faces that look at no reached cell, in a block where no cell was
+        // reached, cannot be seen from either side.
+        if (!(mark & ReachedBit) && (run.face == FacePane || !(mark & (1u << run.face)))) {
+            ++cache.stats.runsHidden;
+            continue;
+        }
         if (w.leaveOutBackFaces && run.face < FacePane && FacingAway(run.face, quadsBox, w.eye)) {
             ++cache.stats.runsFacingAway;
             continue;
@@ -490,6 +667,11 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     // The regions the view cube reaches: those in sight, nearest first, to
     // be drawn (and built when new), and the nearest new one out of sight.
     // Every bound now lies inside the grid, so 32 bits hold them.
+    EyeInGrid(v, w.eye);
+    w.eyeInOpenCell = w.cull && EyeInOpenCell(cache, w);
+    w.leaveOutHidden = w.eyeInOpenCell && cache.cullHidden;
+    if (w.leaveOutHidden) FloodFromEye(cache, w);
+
     cache.frameRegions.clear();
     int spare[3] = {-1, -1, -1};
     double spareDistance = 0.0;
@@ -507,10 +689,21 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
                         spare[0] = rx, spare[1] = ry, spare[2] = rz, spareDistance = distance;
                     continue;
                 }
+                // In sight, but behind rock all round: not built before it
+                // can show.
+                if (w.leaveOutHidden && !RegionMarked(cache, w, part)) {
+                    ++cache.stats.regionsHidden;
+                    if (!region.built && (spare[0] < 0 || distance < spareDistance))
+                        spare[0] = rx, spare[1] = ry, spare[2] = rz, spareDistance = distance;
+                    continue;
+                }
                 cache.frameRegions.push_back({distance, rx, ry, rz});
             }
-    std::sort(cache.frameRegions.begin(), cache.frameRegions.end(),
-              [](const auto& a, const auto& b) { return a.distance < b.distance; });
+    // Ties are broken by place, so that what is drawn keeps its order
+    // whatever else is left out.
+    std::sort(cache.frameRegions.begin(), cache.frameRegions.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.distance, a.rz, a.ry, a.rx) < std::tie(b.distance, b.rz, b.ry, b.rx);
+    });
     bool builtAny = false;
     for (const auto& in : cache.frameRegions) {
         RegionFaces& region = cache.regions[RegionIndex(in.rx, in.ry, in.rz)];
@@ -520,17 +713,18 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
         }
         region.lastUsedScene = cache.scenes;
     }
-    EyeInGrid(v, w.eye);
-    w.leaveOutBackFaces = w.cull && BackFacesCannotShow(cache, w);
+    w.leaveOutBackFaces = BackFacesCannotShow(cache, w);
     // The blocks in sight, nearest first: what is drawn first hides what
     // lies behind it early, which spares the renderer most of its work.
     cache.frameBlocks.clear();
     for (const auto& in : cache.frameRegions)
         SelectBlocks(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz);
-    std::sort(cache.frameBlocks.begin(), cache.frameBlocks.end(),
-              [](const auto& a, const auto& b) { return a.distance < b.distance; });
+    std::sort(cache.frameBlocks.begin(), cache.frameBlocks.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.distance, a.rz, a.ry, a.rx, a.block) < std::tie(b.distance, b.rz, b.ry, b.rx, b.block);
+    });
     for (const auto& in : cache.frameBlocks)
-        AppendBlock(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz, in.block);
+        AppendBlock(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz, in.block,
+                    in.mark);
 
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);

@@ -19,6 +19,16 @@
 //   Empty cell, which is drawn and nearer. Elsewhere (the eye inside rock
 //   or a pane, panes about, the eye against a wall so close that the near
 //   plane cuts the nearer face) both sides of every face stay drawn;
+// - faces hidden behind nearer rock are skipped where that cannot show:
+//   with the eye in an Empty cell clear of the near plane, a flood from the
+//   eye's cell over the view cube (through edges and corners too, and only
+//   into cells that touch the view volume's sides) follows every line of
+//   sight up to the first drawn face it meets: Empty cells and panes let
+//   it on, a face toward an Empty cell stops it, and so does a layer face
+//   toward a pane, while the row and column sides between a pane and rock
+//   are not drawn and let it into the rock. Regions, blocks and runs whose
+//   faces look at no reached cell (and hold none), and markers in cells not
+//   reached, are left out, and regions so hidden are not built yet;
 // - the quads of the blocks left (and, for blocks the view cube's edge
 //   cuts, only the quads of cells inside it) are copied, nearest blocks
 //   first, into one array per texture, each drawn with one glDrawArrays: a
@@ -108,6 +118,9 @@ struct SceneCacheStats {
     int64_t regionsSkipped = 0;  // regions of the view cube left out as out of sight, summed over scenes
     int64_t blocksSkipped = 0;   // blocks of drawn regions left out likewise
     int64_t runsFacingAway = 0;  // runs left out as seen from behind where that cannot show, summed
+    int64_t regionsHidden = 0;   // regions in sight left out as hidden behind rock all round, summed
+    int64_t blocksHidden = 0;    // blocks of drawn regions left out likewise
+    int64_t runsHidden = 0;      // runs of drawn blocks left out likewise
 };
 
 // The fast path's kept state. Lives beside the grids it follows (in Game)
@@ -123,6 +136,9 @@ struct SceneCache {
     // face of the view cube is drawn, as the literal path does; tests and
     // benchmarks compare the two.
     bool cullToView = true;
+    // With cullToView, also leave out what nearer faces hide from an eye
+    // in an open cell. Off, tests compare the two pictures.
+    bool cullHidden = true;
     SceneCacheStats stats;
     // Per-frame arrays, one per texture group, and the regions and blocks
     // in sight; kept to reuse their memory.
@@ -135,8 +151,14 @@ struct SceneCache {
     struct BlockInSight {
         double distance;  // squared, as above, for the block's part in the view cube
         int rx, ry, rz, block;
+        uint8_t mark;  // what the flood from the eye reached around it (all bits: not flooded)
     };
     std::vector<BlockInSight> frameBlocks;
+    // The flood from the eye over the view cube: a byte per cell, the
+    // cells waiting, and a mark per 4 x 4 x 4 block.
+    std::vector<uint8_t> frameCells;
+    std::vector<int32_t> frameQueue;
+    std::vector<uint8_t> frameBlockMarks;
 };
 
 // Draws the scene as DrawScene does (the same camera, cells, faces, markers
