@@ -397,21 +397,6 @@ constexpr bool Passes(uint8_t from, uint8_t to, int how) {
 // seen).
 constexpr uint8_t ReachedBit = 1u << FacePane;
 
-// Whether a cell may lie on a line of sight: it is not wholly beyond one of
-// the four sides of the view volume, which all pass through the eye, so
-// every segment from the eye to a point in sight stays inside them.
-bool InViewCone(const ViewVolume& vv, int64_t c, int64_t r, int64_t l, const int64_t player[3]) {
-    const double lo[3] = {static_cast<double>(c - player[0]) - 0.5, static_cast<double>(player[1] - r) - 0.5,
-                          static_cast<double>(l - player[2]) - 0.5};
-    for (int side = 0; side < 4; ++side) {
-        const double* p = vv.planes[side];
-        const double d = p[0] * (p[0] > 0 ? lo[0] + 1.0 : lo[0]) + p[1] * (p[1] > 0 ? lo[1] + 1.0 : lo[1]) +
-                         p[2] * (p[2] > 0 ? lo[2] + 1.0 : lo[2]) + p[3];
-        if (d < -kViewMargin) return false;
-    }
-    return true;
-}
-
 // Floods the view cube from the eye's cell over the cells a line of sight
 // can reach before it meets a drawn face, and marks the blocks whose faces,
 // panes or markers such a line can end on. Only when the eye stands in an
@@ -426,67 +411,123 @@ void FloodFromEye(SceneCache& cache, FrameWork& w) {
         w.blockLo[k] = w.cube.lo[k] / BlockEdge;
         w.blocks[k] = static_cast<int>(w.cube.hi[k] / BlockEdge - w.blockLo[k] + 1);
     }
-    const int nx = w.size[0], ny = w.size[1], nz = w.size[2];
-    const int64_t layerCells = int64_t{nx} * ny;
-    cache.frameCells.assign(static_cast<size_t>(layerCells * nz), 0);
+    // The cells of the view cube with a border one cell wide all round,
+    // which is never entered: 0 not met yet, 1 reached, 2 out of the view
+    // cone, 3 the border.
+    const int px = w.size[0] + 2, py = w.size[1] + 2, pz = w.size[2] + 2;
+    const int32_t layerCells = px * py;
+    cache.frameCells.assign(static_cast<size_t>(layerCells) * pz, 0);
+    uint8_t* cells = cache.frameCells.data();
+    std::fill_n(cells, layerCells, uint8_t{3});
+    std::fill_n(cells + static_cast<size_t>(layerCells) * (pz - 1), layerCells, uint8_t{3});
+    for (int z = 1; z < pz - 1; ++z) {
+        uint8_t* layer = cells + static_cast<size_t>(layerCells) * z;
+        std::fill_n(layer, px, uint8_t{3});
+        std::fill_n(layer + static_cast<size_t>(px) * (py - 1), px, uint8_t{3});
+        for (int y = 1; y < py - 1; ++y) layer[y * px] = layer[y * px + px - 1] = 3;
+    }
     cache.frameBlockMarks.assign(static_cast<size_t>(w.blocks[0]) * w.blocks[1] * w.blocks[2], 0);
-    cache.frameQueue.clear();
-    uint8_t* cells = cache.frameCells.data();  // 0 not met yet, 1 reached, 2 out of the view cone
     uint8_t* marks = cache.frameBlockMarks.data();
     const uint8_t* grid = cache.world;
 
-    // Block of each local coordinate along each axis.
-    std::array<std::vector<int32_t>, 3> blockAt;
+    // Along each axis, by bordered coordinate: the share of the block index
+    // (far below zero on the border, so that a sum touching it is
+    // negative), and each cone side's share of how far inside it the
+    // cell's best corner lies. The cone is the view volume without its
+    // near and far planes: its four sides pass through the eye, so every
+    // segment from the eye to a point in sight stays inside them, and a
+    // cell wholly outside one side lies on no line of sight.
+    constexpr int32_t offCube = -(1 << 28);
     const int32_t blockStride[3] = {1, w.blocks[0], w.blocks[0] * w.blocks[1]};
+    std::array<std::vector<int32_t>, 3> blockAt;
+    std::array<std::array<std::vector<double>, 4>, 3> inside;
     for (int k = 0; k < 3; ++k) {
-        blockAt[k].resize(static_cast<size_t>(w.size[k]));
-        for (int i = 0; i < w.size[k]; ++i)
-            blockAt[k][i] = static_cast<int32_t>((w.cube.lo[k] + i) / BlockEdge - w.blockLo[k]) * blockStride[k];
-    }
-
-    const int eye[3] = {static_cast<int>(std::floor(w.eye[0]) - w.cube.lo[0]),
-                        static_cast<int>(std::floor(w.eye[1]) - w.cube.lo[1]),
-                        static_cast<int>(std::floor(w.eye[2]) - w.cube.lo[2])};
-    cells[(eye[2] * ny + eye[1]) * nx + eye[0]] = 1;
-    cache.frameQueue.push_back((eye[2] * ny + eye[1]) * nx + eye[0]);
-    for (size_t next = 0; next < cache.frameQueue.size(); ++next) {
-        const int32_t at = cache.frameQueue[next];
-        const int x = at % nx, y = (at / nx) % ny, z = static_cast<int>(at / layerCells);
-        const int64_t gc = w.cube.lo[0] + x, gr = w.cube.lo[1] + y, gl = w.cube.lo[2] + z;
-        const int32_t gridAt = CellIndex(static_cast<int>(gc), static_cast<int>(gr), static_cast<int>(gl));
-        const uint8_t kind = KindOf(grid[gridAt]);
-
-        // The blocks whose faces look at this cell, and its own.
-        marks[blockAt[0][x] + blockAt[1][y] + blockAt[2][z]] |= ReachedBit;
-        for (int f = 0; f < 6; ++f) {
-            const CubeFace& face = kCubeFaces[f];
-            const int sx = x - face.dColumn, sy = y - face.dRow, sz = z - face.dLayer;
-            if (sx < 0 || sx >= nx || sy < 0 || sy >= ny || sz < 0 || sz >= nz) continue;
-            marks[blockAt[0][sx] + blockAt[1][sy] + blockAt[2][sz]] |= static_cast<uint8_t>(1u << f);
-        }
-
-        for (int dz = -1; dz <= 1; ++dz) {
-            if (z + dz < 0 || z + dz >= nz) continue;
-            for (int dy = -1; dy <= 1; ++dy) {
-                if (y + dy < 0 || y + dy >= ny) continue;
-                for (int dx = -1; dx <= 1; ++dx) {
-                    if (x + dx < 0 || x + dx >= nx) continue;
-                    const int32_t to = at + static_cast<int32_t>(dz * layerCells) + dy * nx + dx;
-                    if (cells[to] != 0 || to == at) continue;
-                    const int axes = (dx != 0) + (dy != 0) + (dz != 0);
-                    const int how = axes > 1 ? 2 : dz != 0 ? 1 : 0;
-                    const uint8_t toKind = KindOf(grid[gridAt + dz * LayerStride + dy * GridWidth + dx]);
-                    if (!Passes(kind, toKind, how)) continue;
-                    if (!InViewCone(w.view, gc + dx, gr + dy, gl + dz, w.player)) {
-                        cells[to] = 2;
-                        continue;
-                    }
-                    cells[to] = 1;
-                    cache.frameQueue.push_back(to);
-                }
+        const int n = w.size[k] + 2;
+        blockAt[k].assign(static_cast<size_t>(n), offCube);
+        for (int i = 1; i < n - 1; ++i)
+            blockAt[k][i] = static_cast<int32_t>((w.cube.lo[k] + i - 1) / BlockEdge - w.blockLo[k]) * blockStride[k];
+        for (int side = 0; side < 4; ++side) {
+            const double* p = w.view.planes[side];
+            inside[k][side].assign(static_cast<size_t>(n), 0.0);
+            for (int i = 1; i < n - 1; ++i) {
+                // Model space: column offset, minus row offset, layer offset
+                // from the player's cell, whose centre is the origin.
+                const int64_t g = w.cube.lo[k] + i - 1;
+                const double lo = k == 1 ? static_cast<double>(w.player[1] - g) - 0.5
+                                         : static_cast<double>(g - w.player[k]) - 0.5;
+                inside[k][side][i] = p[k] * (p[k] > 0 ? lo + 1.0 : lo) + (k == 0 ? p[3] : 0.0);
             }
         }
     }
+    const auto inCone = [&](int x, int y, int z) {
+        for (int side = 0; side < 4; ++side)
+            if (inside[0][side][x] + inside[1][side][y] + inside[2][side][z] < -kViewMargin) return false;
+        return true;
+    };
+
+    // The 26 steps to a neighbour, and what each crosses.
+    struct Step {
+        int32_t cell, grid;
+        int8_t dx, dy, dz;
+        uint8_t how;
+    };
+    std::array<Step, 26> steps;
+    int n = 0;
+    for (int dz = -1; dz <= 1; ++dz)
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int axes = (dx != 0) + (dy != 0) + (dz != 0);
+                if (axes == 0) continue;
+                steps[n++] = {dz * layerCells + dy * px + dx, dz * LayerStride + dy * GridWidth + dx,
+                              static_cast<int8_t>(dx), static_cast<int8_t>(dy), static_cast<int8_t>(dz),
+                              static_cast<uint8_t>(axes > 1 ? 2 : dz != 0 ? 1 : 0)};
+            }
+    bool passes[3][3][3];
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b)
+            for (int how = 0; how < 3; ++how) passes[a][b][how] = Passes(static_cast<uint8_t>(a), static_cast<uint8_t>(b), how);
+
+    using Waiting = SceneCache::FloodCell;
+    std::vector<Waiting> queue;
+    queue.swap(cache.frameQueue);
+    queue.clear();
+    const int ex = static_cast<int>(std::floor(w.eye[0]) - w.cube.lo[0]) + 1,
+              ey = static_cast<int>(std::floor(w.eye[1]) - w.cube.lo[1]) + 1,
+              ez = static_cast<int>(std::floor(w.eye[2]) - w.cube.lo[2]) + 1;
+    cells[(ez * py + ey) * px + ex] = 1;
+    queue.push_back({(ez * py + ey) * px + ex,
+                     CellIndex(static_cast<int>(std::floor(w.eye[0])), static_cast<int>(std::floor(w.eye[1])),
+                               static_cast<int>(std::floor(w.eye[2]))),
+                     static_cast<uint8_t>(ex), static_cast<uint8_t>(ey), static_cast<uint8_t>(ez)});
+    for (size_t next = 0; next < queue.size(); ++next) {
+        const Waiting at = queue[next];
+        const uint8_t kind = KindOf(grid[at.grid]);
+
+        // The blocks whose faces look at this cell, and its own.
+        const int32_t bx = blockAt[0][at.x], by = blockAt[1][at.y], bz = blockAt[2][at.z];
+        marks[bx + by + bz] |= ReachedBit;
+        for (int f = 0; f < 6; ++f) {
+            const CubeFace& face = kCubeFaces[f];
+            const int32_t b = blockAt[0][at.x - face.dColumn] + blockAt[1][at.y - face.dRow] +
+                              blockAt[2][at.z - face.dLayer];
+            if (b >= 0) marks[b] |= static_cast<uint8_t>(1u << f);
+        }
+
+        for (const Step& step : steps) {
+            const int32_t to = at.cell + step.cell;
+            if (cells[to] != 0) continue;
+            const int32_t toGrid = at.grid + step.grid;
+            if (!passes[kind][KindOf(grid[toGrid])][step.how]) continue;
+            const int x = at.x + step.dx, y = at.y + step.dy, z = at.z + step.dz;
+            if (!inCone(x, y, z)) {
+                cells[to] = 2;
+                continue;
+            }
+            cells[to] = 1;
+            queue.push_back({to, toGrid, static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(z)});
+        }
+    }
+    queue.swap(cache.frameQueue);
 }
 
 // The mark of the block with grid block coordinates (bx, by, bz), which
@@ -508,8 +549,9 @@ bool RegionMarked(const SceneCache& cache, const FrameWork& w, const CellBox& pa
 
 // Whether the flood reached a cell of the view cube.
 bool CellReached(const SceneCache& cache, const FrameWork& w, int64_t c, int64_t r, int64_t l) {
-    return cache.frameCells[static_cast<size_t>(((l - w.cube.lo[2]) * w.size[1] + (r - w.cube.lo[1])) * w.size[0] +
-                                                (c - w.cube.lo[0]))] == 1;
+    return cache.frameCells[static_cast<size_t>(((l - w.cube.lo[2] + 1) * (w.size[1] + 2) + (r - w.cube.lo[1] + 1)) *
+                                                    (w.size[0] + 2) +
+                                                (c - w.cube.lo[0] + 1))] == 1;
 }
 
 // True when every quad of a run facing `face` whose cells lie in `box` is

@@ -154,10 +154,15 @@ struct SceneCache {
         uint8_t mark;  // what the flood from the eye reached around it (all bits: not flooded)
     };
     std::vector<BlockInSight> frameBlocks;
-    // The flood from the eye over the view cube: a byte per cell, the
-    // cells waiting, and a mark per 4 x 4 x 4 block.
+    // The flood from the eye over the view cube: a byte per cell (with a
+    // border one cell wide), the cells reached in order, and a mark per
+    // 4 x 4 x 4 block.
     std::vector<uint8_t> frameCells;
-    std::vector<int32_t> frameQueue;
+    struct FloodCell {
+        int32_t cell, grid;  // index in frameCells, CellIndex
+        uint8_t x, y, z;     // place in frameCells
+    };
+    std::vector<FloodCell> frameQueue;
     std::vector<uint8_t> frameBlockMarks;
 };
 
