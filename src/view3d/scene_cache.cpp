@@ -641,10 +641,17 @@ void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int
             continue;
         }
         std::vector<SceneVertex>& out = cache.frameQuads[run.group];
-        if (whole) {
+        if (whole && !w.leaveOutHidden) {
             AppendMoved(out, from + static_cast<size_t>(run.first) * 4, static_cast<size_t>(run.count) * 4, dx, dy, dz);
             w.quads += run.count;
             continue;
+        }
+        // Quad by quad: those of cells in the view cube, and after a flood
+        // only those whose cell or whose open neighbour was reached.
+        int32_t toOpen = 0;
+        if (run.face < FacePane) {
+            const CubeFace& f = kCubeFaces[run.face];
+            toOpen = (f.dLayer * (w.size[1] + 2) + f.dRow) * (w.size[0] + 2) + f.dColumn;
         }
         for (uint32_t q = run.first; q < run.first + run.count; ++q) {
             const int local = region.quadCells[q];
@@ -653,6 +660,17 @@ void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int
             if (c < w.cube.lo[0] || c > w.cube.hi[0] || r < w.cube.lo[1] || r > w.cube.hi[1] || l < w.cube.lo[2] ||
                 l > w.cube.hi[2])
                 continue;
+            if (w.leaveOutHidden) {
+                // The border round the flood's cells holds any open
+                // neighbour outside the view cube, never reached.
+                const size_t at = static_cast<size_t>(((l - w.cube.lo[2] + 1) * (w.size[1] + 2) + (r - w.cube.lo[1] + 1)) *
+                                                          (w.size[0] + 2) +
+                                                      (c - w.cube.lo[0] + 1));
+                if (cache.frameCells[at] != 1 && (toOpen == 0 || cache.frameCells[at + toOpen] != 1)) {
+                    ++cache.stats.quadsHidden;
+                    continue;
+                }
+            }
             AppendMoved(out, from + static_cast<size_t>(q) * 4, 4, dx, dy, dz);
             ++w.quads;
         }

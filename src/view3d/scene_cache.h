@@ -27,8 +27,9 @@
 //   it on, a face toward an Empty cell stops it, and so does a layer face
 //   toward a pane, while the row and column sides between a pane and rock
 //   are not drawn and let it into the rock. Regions, blocks and runs whose
-//   faces look at no reached cell (and hold none), and markers in cells not
-//   reached, are left out, and regions so hidden are not built yet;
+//   faces look at no reached cell (and hold none), then quads neither of
+//   whose two cells was reached, and markers in cells not reached, are
+//   left out, and regions so hidden are not built yet;
 // - the quads of the blocks left (and, for blocks the view cube's edge
 //   cuts, only the quads of cells inside it) are copied, nearest blocks
 //   first, into one array per texture, each drawn with one glDrawArrays: a
@@ -121,6 +122,7 @@ struct SceneCacheStats {
     int64_t regionsHidden = 0;   // regions in sight left out as hidden behind rock all round, summed
     int64_t blocksHidden = 0;    // blocks of drawn regions left out likewise
     int64_t runsHidden = 0;      // runs of drawn blocks left out likewise
+    int64_t quadsHidden = 0;     // quads of drawn runs left out likewise
 };
 
 // The fast path's kept state. Lives beside the grids it follows (in Game)
