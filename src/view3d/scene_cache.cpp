@@ -377,12 +377,14 @@ uint8_t KindOf(uint8_t code) { return code == Empty ? KindOpen : code == Diagona
 
 // Whether a ray may go from a cell of one kind into a neighbour of another
 // without meeting a drawn face on their common boundary, by the rules
-// above: through a row or column side, through a layer side, or through an
-// edge or a corner only. Into rock from an Empty cell, and out of it into
-// one, a face is always drawn on the way: toward the Empty cell, or (edge
-// or corner) on one of the cells around the edge, which are all drawn; a
-// ray exactly along an edge is let through between any other kinds, so
-// that the way the rasteriser settles a pixel on an edge never matters.
+// above: through a row or column side (how 0), a layer side (1), or only
+// an edge or a corner (2). Into rock from an Empty cell, and out of it
+// into one, a drawn face always lies on the way: through a side, the
+// rock's face toward the Empty cell; through an edge or a corner, a face
+// of the cells around it that passes through it too, unless a way through
+// sides reaches the same cell anyway. Between any other kinds a ray
+// through an edge or a corner is let on, so that how the rasteriser
+// settles a pixel on an edge never matters.
 constexpr bool Passes(uint8_t from, uint8_t to, int how) {
     const bool openAndRock = (from == KindOpen && to == KindRock) || (from == KindRock && to == KindOpen);
     const bool paneAndRock = (from == KindPane && to == KindRock) || (from == KindRock && to == KindPane);
