@@ -167,7 +167,7 @@ int main() {
         AllocateGeneratorWorkspace(*work, false);
         RandomSource random;
         SeedRandom(random, kSeed);
-        GenerateDungeon(grids, *work, random, 128, 128, 140, 9, 32, 400);
+        GeneratePlayableLevels(grids, *work, random);
         FinishWorld(grids, shell, random);
         ReleaseGeneratorWorkspace(*work);
     }

@@ -48,7 +48,7 @@ int main() {
         SeedRandom(r, seed * 2654435761u);
         const double c0 = ThreadCpuMs();
         const auto t0 = std::chrono::steady_clock::now();
-        GenerateDungeon(grids, work, r, 128, 128, 140, 9, 32, 400);
+        GeneratePlayableLevels(grids, work, r);
         const auto t1 = std::chrono::steady_clock::now();
         FinishWorld(grids, shell, r);
         const auto t2 = std::chrono::steady_clock::now();

@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         delver::GeneratorWorkspace generator;
         delver::AllocateGeneratorWorkspace(generator, true);
         delver::SeedRandom(random, 1u);
-        delver::GenerateDungeon(g_grids, generator, random, 128, 128, 140, 9, 32, 400);
+        delver::GeneratePlayableLevels(g_grids, generator, random);
         delver::ReleaseGeneratorWorkspace(generator);
         for (int i = 0; i < delver::LayerStride; ++i)
             if (g_grids.WorldGrid[i] != layer0(codes, i)) Fail("the generator writes layer 0");

@@ -61,7 +61,7 @@ BuiltWorld Build(uint32_t seed) {
     AllocateGeneratorWorkspace(*work, false);
     RandomSource random;
     SeedRandom(random, seed);
-    GenerateDungeon(g, *work, random, 128, 128, 140, 9, 32, 400);
+    GeneratePlayableLevels(g, *work, random);
     FinishWorld(g, out.shell, random);
     ReleaseGeneratorWorkspace(*work);
     out.world = std::move(g.WorldGrid);

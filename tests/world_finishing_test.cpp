@@ -130,7 +130,7 @@ TEST(WorldFinishing, GeneratedWorldFollowsTheLayerMap) {
         GeneratorWorkspace ws;
         AllocateGeneratorWorkspace(ws, true);
         SeedRandom(w->r, seed);
-        GenerateDungeon(w->g, ws, w->r, 128, 128, 140, 9, 32, 400);
+        GeneratePlayableLevels(w->g, ws, w->r);
         const std::vector<uint8_t> work = WorkLayers(*w);
         w->shell.PlayerCell[0] = 5;
         w->shell.PlayerCell[1] = 6;

@@ -18,6 +18,11 @@ namespace delver {
 
 namespace {
 
+// The pause after each key binding, so one press is one step.
+constexpr unsigned ViewDistancePauseMs = 100;
+constexpr unsigned LayerPauseMs = 800;
+constexpr unsigned SaveLoadPauseMs = 300;
+
 // The keypad keys change the player's layer only into an open cell of the
 // grid next to the layer the frame started on (both keys held in one frame
 // each test from there, and the later one wins). The live column and row
@@ -38,10 +43,11 @@ SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
 }  // namespace
 
 bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
-    SetFramebufferSize(game.frame, 320, 240);
+    SetFramebufferSize(game.frame, SceneWidth, SceneHeight);
     game.shell.PixelZoom = 2;
 
-    // System initialisation.
+    // System initialisation. It sizes the framebuffer again from the size just
+    // set: the same buffers, zeroed, so the two steps keep their own order.
     SetFramebufferSize(game.frame, game.frame.Width, game.frame.Height);
     game.grids.Allocate();
     game.sprites.Allocate();
@@ -63,6 +69,9 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     SeedItemCopies(game.items);
     UnitRecord& player = game.units.Player();
     player.CellPosition[0] = player.CellPosition[1] = player.CellPosition[2] = 0.5f;
+    // Four cells of the first row, codes 0 and 1 in turn, as the start-up
+    // order has always written them; the overworld plan read below covers
+    // them whenever the map file is there.
     game.grids.WorldGrid[CellIndex(0, 0, 0)] = 0;
     game.grids.WorldGrid[CellIndex(1, 0, 0)] = 1;
     game.grids.WorldGrid[CellIndex(2, 0, 0)] = 0;
@@ -81,7 +90,7 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
 
     ReleaseGeneratorWorkspace(game.generator);
     AllocateGeneratorWorkspace(game.generator, false);
-    GenerateDungeon(game.grids, game.generator, game.random, 128, 128, 140, 9, 32, 400);
+    GeneratePlayableLevels(game.grids, game.generator, game.random);
     FinishWorld(game.grids, game.shell, game.random);
 
     game.shell.ViewDistance = 6;
@@ -118,11 +127,11 @@ bool RunFrame(Game& game, Platform& platform) {
     if (KeyDown(platform, vk::Escape)) s.QuitRequested = 1;
     if (KeyDown(platform, vk::LeftBracket)) {
         if (s.ViewDistance > 1) s.ViewDistance -= 1;
-        platform.Sleep(100);
+        platform.Sleep(ViewDistancePauseMs);
     }
     if (KeyDown(platform, vk::RightBracket)) {
         if (s.ViewDistance < 30) s.ViewDistance += 1;
-        platform.Sleep(100);
+        platform.Sleep(ViewDistancePauseMs);
     }
     // The click toggles.
     if (s.ClickPending[3] == 1) s.MouseLook = 1 - s.MouseLook;
@@ -131,28 +140,28 @@ bool RunFrame(Game& game, Platform& platform) {
     // without a keypad; either key, or both, is one step and one pause.
     if (KeyDown(platform, vk::KeypadPlus) || KeyDown(platform, vk::PageDown)) {
         ChangeLayer(game, startLayer, +1);
-        platform.Sleep(800);
+        platform.Sleep(LayerPauseMs);
     }
     if (KeyDown(platform, vk::KeypadMinus) || KeyDown(platform, vk::PageUp)) {
         ChangeLayer(game, startLayer, -1);
-        platform.Sleep(800);
+        platform.Sleep(LayerPauseMs);
     }
     SaveTarget target = MakeSaveTarget(game, platform);
     if (KeyDown(platform, vk::F5)) {
         if (!SaveGame(target, 1)) ++game.saveFailures;
-        platform.Sleep(300);
+        platform.Sleep(SaveLoadPauseMs);
     }
     if (KeyDown(platform, vk::F6)) {
         if (!SaveGame(target, 2)) ++game.saveFailures;
-        platform.Sleep(300);
+        platform.Sleep(SaveLoadPauseMs);
     }
     if (KeyDown(platform, vk::F7)) {
         LoadGame(target, 1);
-        platform.Sleep(300);
+        platform.Sleep(SaveLoadPauseMs);
     }
     if (KeyDown(platform, vk::F8)) {
         LoadGame(target, 2);
-        platform.Sleep(300);
+        platform.Sleep(SaveLoadPauseMs);
     }
 
     for (int b = 1; b <= 3; ++b) s.ClickPending[b] = 0;

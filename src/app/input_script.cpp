@@ -33,15 +33,21 @@ int KeyCodeFromName(const std::string& name) {
         if (n == k.name) return k.code;
     if (n.size() >= 2 && n[0] == 'F') {
         int64_t f = 0;
-        if (ParseInteger(n.substr(1), 1, 12, f) && n[1] != '0') return vk::F1 + static_cast<int>(f) - 1;
+        if (ParseInteger(n.substr(1), 1, vk::F12 - vk::F1 + 1, f) && n[1] != '0') return vk::F1 + static_cast<int>(f) - 1;
     }
     return -1;
 }
 
 std::string KeyNameForScript(int virtualKey) {
-    if (virtualKey >= '0' && virtualKey <= '9') return std::string(1, static_cast<char>(virtualKey));
-    if (virtualKey >= 'A' && virtualKey <= 'Z') return std::string(1, static_cast<char>(virtualKey));
-    if (virtualKey >= vk::F1 && virtualKey < vk::F1 + 12) return "F" + std::to_string(virtualKey - vk::F1 + 1);
+    if (virtualKey >= vk::Digit0 && virtualKey <= vk::Digit9) return std::string(1, static_cast<char>(virtualKey));
+    if (virtualKey >= vk::LetterA && virtualKey <= vk::LetterZ) return std::string(1, static_cast<char>(virtualKey));
+    if (virtualKey >= vk::F1 && virtualKey <= vk::F12) {
+        // Appended rather than "F" + ...: GCC 12 warns falsely (-Wrestrict)
+        // on a string literal added to a temporary string.
+        std::string name(1, 'F');
+        name += std::to_string(virtualKey - vk::F1 + 1);
+        return name;
+    }
     static const struct {
         int code;
         const char* name;

@@ -79,11 +79,11 @@ std::FILE* OpenRecording(const Options& options, std::string& error) {
 }
 
 int RunGame(const Options& options, const InputScript& script, Platform& backend, std::FILE* recording) {
-    ScriptedPlatform scripted(backend, script, 320, 240);
+    ScriptedPlatform scripted(backend, script, SceneWidth, SceneHeight);
     // The recorder sits above the script, so it writes what the game saw
     // from both: the script's input and the machine's.
     std::unique_ptr<RecordingPlatform> recorder;
-    if (recording) recorder = std::make_unique<RecordingPlatform>(scripted, recording, 320, 240);
+    if (recording) recorder = std::make_unique<RecordingPlatform>(scripted, recording, SceneWidth, SceneHeight);
     Platform& platform = recorder ? static_cast<Platform&>(*recorder) : scripted;
     auto game = std::make_unique<Game>();
     game->frame.CapturePresented = !options.screenshot.empty();

@@ -10,10 +10,6 @@
 namespace delver {
 
 namespace {
-// The 3D view always renders into this fixed rectangle at the window's
-// lower-left corner, whatever the window's size.
-constexpr int SceneWidth = 320;
-constexpr int SceneHeight = 240;
 constexpr size_t SceneBytes = static_cast<size_t>(SceneWidth) * SceneHeight * 3;
 
 size_t PixelCount(const FrameState& frame) {

@@ -12,6 +12,12 @@
 
 namespace delver {
 
+// The game's picture size: the framebuffer, the 3D view drawn into the
+// window's lower-left corner and the merge between them are all this size;
+// the window shows it enlarged by PixelZoom.
+inline constexpr int SceneWidth = 320;
+inline constexpr int SceneHeight = 240;
+
 struct FrameState {
     int Width = 0;
     int Height = 0;

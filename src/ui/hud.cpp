@@ -53,19 +53,21 @@ int HudLineBaseline(int line, int framebufferHeight) {
 }
 
 void HudLines(FrameState& frame, const ShellState& shell, Platform& platform) {
-    FormatText(frame, "%s", TitleText);
-    DrawTextLarge(frame, HudX, HudLineBaseline(HudTitle, frame.Height), HudRed, HudGreen, HudBlue);
-
-    FormatText(frame, "%s", CreditText);
-    DrawTextSmall(frame, HudX, HudLineBaseline(HudCredit, frame.Height), HudRed, HudGreen, HudBlue);
-
-    FormatText(frame, "Objective Number = %d / %d  MVD = %d", shell.ObjectivesFound, shell.ObjectiveTotal,
-               shell.ViewDistance);
-    DrawTextLarge(frame, HudX, HudLineBaseline(HudObjective, frame.Height), HudRed, HudGreen, HudBlue);
-
-    FormatText(frame, "SX=%d,SY=%d,SZ=%d mx=%d my=%d", shell.PlayerCell[0], shell.PlayerCell[1], shell.PlayerCell[2],
-               MouseX(platform, frame.Width), MouseY(platform, frame.Height));
-    DrawTextLarge(frame, HudX, HudLineBaseline(HudPosition, frame.Height), HudRed, HudGreen, HudBlue);
+    auto draw = [&](int line, const std::string& text, bool large) {
+        FormatText(frame, "%s", text.c_str());
+        const int y = HudLineBaseline(line, frame.Height);
+        if (large)
+            DrawTextLarge(frame, HudX, y, HudRed, HudGreen, HudBlue);
+        else
+            DrawTextSmall(frame, HudX, y, HudRed, HudGreen, HudBlue);
+    };
+    draw(HudTitle, HudLineText(HudTitle, shell, 0, 0), true);
+    draw(HudCredit, HudLineText(HudCredit, shell, 0, 0), false);
+    draw(HudObjective, HudLineText(HudObjective, shell, 0, 0), true);
+    // The mouse is read only for the line that shows it.
+    const int mouseX = MouseX(platform, frame.Width);
+    const int mouseY = MouseY(platform, frame.Height);
+    draw(HudPosition, HudLineText(HudPosition, shell, mouseX, mouseY), true);
 }
 
 }  // namespace delver

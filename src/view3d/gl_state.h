@@ -18,9 +18,6 @@ inline constexpr int TextureNameCount = 32;
 // Entries 0..6 and 9 take the picture of sprite slot 1200 + entry; entry 10
 // shares slot 1209 with entry 9. The other entries carry no picture.
 inline constexpr int CubeTextureBaseSlot = 1200;
-// The 3D view always renders into this lower-left corner of the window.
-inline constexpr int SceneWidth = 320;
-inline constexpr int SceneHeight = 240;
 // The perspective of the 3D view: vertical field of view in degrees, the
 // aspect (single-precision 4/3) and the near and far planes (the near one
 // single-precision 0.1), in cell units.

@@ -25,6 +25,11 @@ inline void OpenBlock(uint8_t* layer, int cell) {
 
 }  // namespace
 
+void GeneratePlayableLevels(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r) {
+    GenerateDungeon(g, w, r, LevelSquareCentre, LevelSquareCentre, FirstLevelLayer, PlayableLevelCount, LevelSquareSize,
+                    LevelRoomAttempts);
+}
+
 void FinishWorld(WorldGrids& g, ShellState& shell, RandomSource& r) {
     // Rock body of layers 1..138 with the air of layers 1..30 already taken
     // out of it; the marker layers of the body are cleared.

@@ -5,6 +5,7 @@
 // player stands in its cell.
 #pragma once
 
+#include "world/dungeon_generator.h"
 #include "world/random.h"
 #include "world/world_state.h"
 
@@ -15,6 +16,11 @@ inline constexpr int FirstLevelLayer = 140;    // level g is generated on layer 
 inline constexpr int PlayableLevelCount = 9;
 inline constexpr int LevelSquareLow = 112;     // the generated square: columns and rows 112..144
 inline constexpr int LevelSquareHigh = 144;
+// The generator's arguments for those levels: the square's centre column and
+// row, its side, and how many rooms each level tries to grow.
+inline constexpr int LevelSquareCentre = (LevelSquareLow + LevelSquareHigh) / 2;
+inline constexpr int LevelSquareSize = LevelSquareHigh - LevelSquareLow;
+inline constexpr int LevelRoomAttempts = 400;
 inline constexpr int PlayerStartLayer = 39;    // first open layer of level 4
 inline constexpr int MaxObjectives = 20;
 
@@ -23,6 +29,10 @@ constexpr int LevelOpenLayer(int g) { return 3 * g + 27; }
 // Playable column (or row) of the left (or top) cell of the 2 x 2 block a
 // level cell at column (or row) v becomes.
 constexpr int CarvedColumn(int v) { return 2 * (v - 110); }
+
+// Generates the nine levels on layers 140..148 with the arguments above
+// (GenerateDungeon at 128, 128, side 32, 400 attempts), drawing from r.
+void GeneratePlayableLevels(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r);
 
 // Builds the playable world from the generated levels (layers 140..148) and
 // layer 0, in a fixed order of random draws: rock, air, surface, levels,

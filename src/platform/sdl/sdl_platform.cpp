@@ -9,30 +9,31 @@
 #include <thread>
 
 #include "platform/gl_driver.h"
+#include "platform/input.h"
 
 namespace delver {
 
 static_assert(SDL_NUM_SCANCODES <= KeyPresses::Scancodes, "every SDL scancode has its place in the key presses");
 
-ScancodePair ScancodesForVirtualKey(int vk) {
-    if (vk >= 'A' && vk <= 'Z') return {SDL_SCANCODE_A + (vk - 'A'), 0};
+ScancodePair ScancodesForVirtualKey(int code) {
+    if (code >= vk::LetterA && code <= vk::LetterZ) return {SDL_SCANCODE_A + (code - vk::LetterA), 0};
     // SDL numbers the digit row 1..9 then 0.
-    if (vk == '0') return {SDL_SCANCODE_0, 0};
-    if (vk >= '1' && vk <= '9') return {SDL_SCANCODE_1 + (vk - '1'), 0};
-    if (vk >= 112 && vk <= 123) return {SDL_SCANCODE_F1 + (vk - 112), 0};
-    switch (vk) {
-    case 8: return {SDL_SCANCODE_BACKSPACE, 0};
-    case 9: return {SDL_SCANCODE_TAB, 0};
-    case 13: return {SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER};
-    case 16: return {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT};
-    case 27: return {SDL_SCANCODE_ESCAPE, 0};
-    case 32: return {SDL_SCANCODE_SPACE, 0};
-    case 33: return {SDL_SCANCODE_PAGEUP, 0};
-    case 34: return {SDL_SCANCODE_PAGEDOWN, 0};
-    case 107: return {SDL_SCANCODE_KP_PLUS, 0};
-    case 109: return {SDL_SCANCODE_KP_MINUS, 0};
-    case 219: return {SDL_SCANCODE_LEFTBRACKET, 0};
-    case 221: return {SDL_SCANCODE_RIGHTBRACKET, 0};
+    if (code == vk::Digit0) return {SDL_SCANCODE_0, 0};
+    if (code >= vk::Digit1 && code <= vk::Digit9) return {SDL_SCANCODE_1 + (code - vk::Digit1), 0};
+    if (code >= vk::F1 && code <= vk::F12) return {SDL_SCANCODE_F1 + (code - vk::F1), 0};
+    switch (code) {
+    case vk::Backspace: return {SDL_SCANCODE_BACKSPACE, 0};
+    case vk::Tab: return {SDL_SCANCODE_TAB, 0};
+    case vk::Enter: return {SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER};
+    case vk::Shift: return {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT};
+    case vk::Escape: return {SDL_SCANCODE_ESCAPE, 0};
+    case vk::Space: return {SDL_SCANCODE_SPACE, 0};
+    case vk::PageUp: return {SDL_SCANCODE_PAGEUP, 0};
+    case vk::PageDown: return {SDL_SCANCODE_PAGEDOWN, 0};
+    case vk::KeypadPlus: return {SDL_SCANCODE_KP_PLUS, 0};
+    case vk::KeypadMinus: return {SDL_SCANCODE_KP_MINUS, 0};
+    case vk::LeftBracket: return {SDL_SCANCODE_LEFTBRACKET, 0};
+    case vk::RightBracket: return {SDL_SCANCODE_RIGHTBRACKET, 0};
     default: return {};
     }
 }
