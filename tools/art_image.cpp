@@ -3,16 +3,11 @@
 
 #include <algorithm>
 
+#include "assets/bmp.h"
+
 namespace delver {
 
 namespace {
-
-void PutLe32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    out[at] = static_cast<uint8_t>(v);
-    out[at + 1] = static_cast<uint8_t>(v >> 8);
-    out[at + 2] = static_cast<uint8_t>(v >> 16);
-    out[at + 3] = static_cast<uint8_t>(v >> 24);
-}
 
 int Wrap(int v, int n) {
     int m = v % n;
@@ -68,31 +63,7 @@ void BlendPixel(ArtImage& image, int x, int y, Rgb colour, int alpha) {
 }
 
 std::vector<uint8_t> EncodeBmp24(const ArtImage& image) {
-    const uint32_t pixelBytes = static_cast<uint32_t>(image.width) * image.height * 3;
-    std::vector<uint8_t> out(54 + static_cast<size_t>(pixelBytes), 0);
-    out[0] = 'B';
-    out[1] = 'M';
-    PutLe32(out, 2, 54 + pixelBytes);        // file size
-    PutLe32(out, 10, 54);                    // pixel data offset
-    PutLe32(out, 14, 40);                    // info header size
-    PutLe32(out, 18, static_cast<uint32_t>(image.width));
-    PutLe32(out, 22, static_cast<uint32_t>(image.height));
-    out[26] = 1;                             // planes
-    out[28] = 24;                            // bits per pixel
-    PutLe32(out, 30, 0);                     // no compression
-    PutLe32(out, 34, pixelBytes);
-    PutLe32(out, 38, 2835);                  // 72 dpi
-    PutLe32(out, 42, 2835);
-    size_t at = 54;
-    for (int row = image.height - 1; row >= 0; --row) {  // bottom row first
-        for (int x = 0; x < image.width; ++x) {
-            const size_t from = (static_cast<size_t>(row) * image.width + x) * 3;
-            out[at++] = image.rgb[from + 2];
-            out[at++] = image.rgb[from + 1];
-            out[at++] = image.rgb[from];
-        }
-    }
-    return out;
+    return EncodeBmp24(image.rgb, image.width, image.height, RowOrder::TopFirst);
 }
 
 Rgb Mix(Rgb a, Rgb b, int t) {

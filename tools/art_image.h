@@ -1,8 +1,9 @@
 // The art generator's canvas and its drawing helpers. Every picture the
 // generator paints is an ArtImage: 8-bit red-green-blue pixels, top row
 // first while painting. EncodeBmp24 turns it into the 24-bit BMP the game
-// loads (54-byte header, bottom row first, blue-green-red, no row padding
-// because every width we paint is a multiple of 4).
+// loads, through the game's own encoder (assets/bmp.h): 54-byte header,
+// bottom row first, blue-green-red, and no row padding because every width
+// we paint is a multiple of 4.
 //
 // All randomness here is integer hashing with fixed seeds, and the few
 // real numbers use only +, -, *, / and sqrt, so the same bytes come out on
@@ -41,7 +42,8 @@ void SetPixelWrapped(ArtImage& image, int x, int y, Rgb colour);
 // Mixes colour into the pixel at (x, y); alpha is 0 (keep) to 256 (replace).
 void BlendPixel(ArtImage& image, int x, int y, Rgb colour, int alpha);
 
-// The 24-bit BMP file of the image, exactly 54 + width x height x 3 bytes.
+// The 24-bit BMP file of the image, exactly 54 + width x height x 3 bytes
+// (the width being a multiple of 4).
 std::vector<uint8_t> EncodeBmp24(const ArtImage& image);
 
 // The PNG file of the image with the given opacity per pixel (row 0 at the

@@ -1,4 +1,4 @@
-// Writes a picture as a standard 24-bit BMP file.
+// Writes a picture as a standard 24-bit BMP file (encoded by assets/bmp.h).
 #pragma once
 
 #include <cstdint>
