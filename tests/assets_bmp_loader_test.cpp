@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "assets/bmp.h"
 #include "assets/sprite.h"
 #include "support/test_support.h"
 
@@ -259,6 +260,39 @@ TEST_F(BmpLoader, ExtraBytesAfterThePixelsAreIgnored) {
     ASSERT_TRUE(LoadSprite(table, GamePath("long.bmp"), 1));
     EXPECT_EQ(table.Slots[1].pixels[0], 3);
     EXPECT_EQ(table.Slots[1].pixels[2], 1);
+}
+
+// The one writer: what it writes, the loader reads back as it was painted,
+// from either row order; a width whose rows are not whole words is padded
+// as the format requires, and a bad size writes nothing.
+TEST_F(BmpLoader, TheWriterAndTheLoaderAgreeAndOddRowsArePadded) {
+    const std::vector<uint8_t> rgb = Ramp(4 * 2 * 3, 10);  // 4 x 2, bottom row first
+    std::vector<uint8_t> topFirst(rgb.begin() + 12, rgb.end());
+    topFirst.insert(topFirst.end(), rgb.begin(), rgb.begin() + 12);
+    const std::vector<uint8_t> file = EncodeBmp24(rgb, 4, 2, RowOrder::BottomFirst);
+    ASSERT_EQ(file.size(), 54u + 24u);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[2], 78);   // file size
+    EXPECT_EQ(file[10], 54);  // pixels offset
+    EXPECT_EQ(file[18], 4);
+    EXPECT_EQ(file[22], 2);
+    EXPECT_EQ(file[28], 24);
+    EXPECT_EQ(file[34], 24);  // pixel bytes
+    EXPECT_EQ(file[54], 12);  // blue-green-red on disk
+    EXPECT_EQ(file[56], 10);
+    EXPECT_EQ(EncodeBmp24(topFirst, 4, 2, RowOrder::TopFirst), file);
+    Write("w.bmp", file);
+    ASSERT_TRUE(LoadSprite(table, GamePath("w.bmp"), 5));
+    EXPECT_EQ(std::vector<uint8_t>(table.Slots[5].pixels.get(), table.Slots[5].pixels.get() + 24), rgb);
+
+    const std::vector<uint8_t> odd = EncodeBmp24(Ramp(3 * 2 * 3), 3, 2, RowOrder::BottomFirst);
+    ASSERT_EQ(odd.size(), 54u + 2 * 12);
+    EXPECT_EQ(odd[54 + 9], 0);  // the three pad bytes of the first row
+    EXPECT_EQ(odd[54 + 11], 0);
+    EXPECT_EQ(odd[54 + 12], 11);  // the second row starts on a word: blue of (0, 1)
+
+    EXPECT_TRUE(EncodeBmp24(rgb, 0, 2, RowOrder::BottomFirst).empty());
+    EXPECT_TRUE(EncodeBmp24(rgb, 4, 3, RowOrder::BottomFirst).empty());  // too few pixels
 }
 
 }  // namespace
