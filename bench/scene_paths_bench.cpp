@@ -159,7 +159,7 @@ int main() {
     MakeTexture(sprites, 1202, 60, 170, 60);
     MakeTexture(sprites, 1203, 140, 110, 60);
     MakeTexture(sprites, 1209, 220, 200, 40);
-    SetProjection(640, 480);
+    SetProjection();
     InitGraphicsState(gl, sprites, frame);
 
     {

@@ -111,8 +111,8 @@ protected:
     }
 
     void InitGl() {
-        SetProjection(640, 480);
-        ASSERT_TRUE(InitGraphicsState(gl, sprites, frame));
+        SetProjection();
+        InitGraphicsState(gl, sprites, frame);
     }
 
     // Copies a built world into the grids, as a loaded slot would, and says so.

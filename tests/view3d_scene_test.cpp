@@ -56,8 +56,8 @@ protected:
 
     // Makes the textures from the sprites as they stand now.
     void InitGl() {
-        SetProjection(640, 480);
-        ASSERT_TRUE(InitGraphicsState(gl, sprites, frame));
+        SetProjection();
+        InitGraphicsState(gl, sprites, frame);
     }
 
     void Draw() {

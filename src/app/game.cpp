@@ -180,7 +180,6 @@ void ShutDown(Game& game) {
     game.units.Release();
     game.items.Release();
     ReleaseGeneratorWorkspace(game.generator);
-    ConsoleRelease(game.console);
 }
 
 namespace {

@@ -29,6 +29,8 @@ struct Game {
     UnitTable units;
     CameraState camera;
     ConsoleState console;
+    // Filled at start-up though nothing in play reads it yet; it stays as the
+    // item side of the unit records that saves carry.
     ItemTable items;
     GlNames gl;
     uint32_t seed = 0;

@@ -48,12 +48,8 @@ int CreateGlWindow(Game& game, Platform& platform, const char* title, int width,
         platform.ShowMessage("ERROR", WindowStepMessage(step), DialogKind::Error);
         return 0;
     }
-    SetProjection(width, height);
-    if (!InitGraphicsState(game.gl, game.sprites, game.frame)) {
-        DestroyGlWindow(platform);
-        platform.ShowMessage("ERROR", "Initialization Failed.", DialogKind::Error);
-        return 0;
-    }
+    SetProjection();
+    InitGraphicsState(game.gl, game.sprites, game.frame);
     return 1;
 }
 

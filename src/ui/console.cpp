@@ -57,11 +57,7 @@ void ConsoleInit(ConsoleState& c) {
     c.ConsoleLineLength = 0;
     c.ConsoleLine[0] = '\0';
     c.ConsoleLine[1] = '\0';
-    c.ConsoleTokens = std::make_unique<std::array<char, 256>[]>(ConsoleTokenCount);
-    for (int i = 0; i < ConsoleTokenCount; ++i) c.ConsoleTokens[i][0] = '\0';
 }
-
-void ConsoleRelease(ConsoleState& c) { c.ConsoleTokens.reset(); }
 
 void ConsoleEdit(ConsoleState& c, FrameState& frame, Platform& platform, int32_t frameCounter, int x, int y,
                  int limit, const char* prompt) {
@@ -164,15 +160,13 @@ void ConsoleUpdate(ConsoleState& c, FrameState& frame, Platform& platform, const
     if (c.ConsoleSubmitted != 1) return;
     c.ConsoleSubmitted = 0;
 
-    // Words go into the token table; a line of more than 20 words (possible
-    // only with a longer limit than the console's) keeps its first 20.
+    // A line of more than 20 words (possible only with a longer limit than
+    // the console's) keeps its first 20.
     std::array<char, 256> words[ConsoleTokenCount] = {};
     char work[256];
     std::memcpy(work, c.ConsoleLine, sizeof work);
     work[255] = '\0';
     int count = SplitConsoleLine(work, words, ConsoleTokenCount);
-    if (c.ConsoleTokens)
-        for (int i = 0; i < ConsoleTokenCount; ++i) c.ConsoleTokens[i] = words[i];
 
     if (count == 2 && EqualsIgnoringCase(words[0].data(), "env4cyclestep")) {
         int32_t value = ParseConsoleNumber(words[1].data());

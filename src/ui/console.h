@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 
 #include "gfx2d/frame.h"
 #include "platform/platform.h"
@@ -17,6 +16,7 @@
 
 namespace delver {
 
+// The most words of a submitted line that a command looks at.
 inline constexpr int ConsoleTokenCount = 20;
 
 struct ConsoleState {
@@ -24,13 +24,10 @@ struct ConsoleState {
     char ConsoleLine[256] = {};      // the typed text, zero-terminated
     int32_t ConsoleLineLength = 0;   // characters in ConsoleLine
     int32_t ConsoleSubmitted = 0;    // raised by Enter, taken by ConsoleUpdate
-    std::unique_ptr<std::array<char, 256>[]> ConsoleTokens;  // 20 entries, allocated by ConsoleInit
 };
 
-// Empties the line and allocates the 20 token buffers, each empty.
+// Empties the line.
 void ConsoleInit(ConsoleState& c);
-// Releases the token buffers.
-void ConsoleRelease(ConsoleState& c);
 
 // One frame of line editing: Enter submits the line (500 ms pause, nothing
 // else read or drawn); otherwise Backspace, Space, A..Z (lower case, or

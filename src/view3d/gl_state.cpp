@@ -25,7 +25,7 @@ int CubeTextureSlot(int entry) {
     return -1;
 }
 
-void SetProjection(int /*width*/, int /*height*/) {
+void SetProjection() {
     glViewport(0, 0, SceneWidth, SceneHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -34,7 +34,7 @@ void SetProjection(int /*width*/, int /*height*/) {
     glLoadIdentity();
 }
 
-bool CreateCubeTextures(GlNames& gl, const SpriteTable& sprites) {
+void CreateCubeTextures(GlNames& gl, const SpriteTable& sprites) {
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     GLuint names[TextureNameCount] = {};
@@ -51,10 +51,9 @@ bool CreateCubeTextures(GlNames& gl, const SpriteTable& sprites) {
         if (!s) continue;  // no picture: the entry stays incomplete and draws white
         glTexImage2D(GL_TEXTURE_2D, 0, 3, s->width, s->height, 0, GL_RGB, GL_UNSIGNED_BYTE, s->pixels.get());
     }
-    return true;
 }
 
-bool InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& frame) {
+void InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& frame) {
     CreateCubeTextures(gl, sprites);
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);
@@ -75,7 +74,6 @@ bool InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& fram
     GLubyte px[4] = {frame.KeyColour[0], frame.KeyColour[1], frame.KeyColour[2], 0};
     glReadPixels(0, 0, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
     for (int i = 0; i < 3; ++i) frame.KeyColour[i] = px[i];
-    return true;
 }
 
 }  // namespace delver

@@ -31,23 +31,24 @@ struct GlNames {
     uint32_t TextureNames[TextureNameCount] = {};
 };
 
-// Viewport 0,0 320x240 whatever the window size (width and height are not
-// used), a 45-degree perspective of aspect 4:3 from 0.1 to 100, and the
-// model-view matrix left current and set to the identity.
-void SetProjection(int width, int height);
+// Viewport 0,0 320x240 whatever the window size, a 45-degree perspective of
+// aspect 4:3 from 0.1 to 100, and the model-view matrix left current and set
+// to the identity.
+void SetProjection();
 
 // Makes the textures, then the render state: texturing and depth test on
 // (less-or-equal), smooth shading, no culling or lighting, blending off,
 // and the clear colour (1, 0, 0.9, 0). Finally clears and reads one pixel
 // back into frame.KeyColour, so the merge skips exactly the background this
-// driver produces. Always returns true.
-bool InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& frame);
+// driver produces. Nothing here can fail: a slot without a picture draws
+// white, and without a current context the calls change nothing.
+void InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& frame);
 
 // Generates the 32 texture names and uploads the cube pictures (entries 0-6,
 // 9 and 10) with nearest-texel filtering and no mipmaps. A slot without
 // pixels or with no positive size is left without a picture, so cells using
-// it draw plain white. Always returns true.
-bool CreateCubeTextures(GlNames& gl, const SpriteTable& sprites);
+// it draw plain white.
+void CreateCubeTextures(GlNames& gl, const SpriteTable& sprites);
 
 // The sprite slot whose picture texture entry `entry` shows, or -1 when the
 // entry never gets one.

@@ -9,10 +9,12 @@ namespace delver {
 
 namespace {
 
+// 3.141592653 / 180: the game has always turned with pi cut to nine
+// decimals, and keeps it so that every step lands on the same float.
 constexpr double kRadiansPerDegree = 0.017453292516666667;
 
-// PlayerCell steps wrap like the 32-bit registers they model instead of
-// overflowing; the scene and the probes cope with any value.
+// PlayerCell steps wrap around the 32-bit range as the saved integers do,
+// instead of overflowing; the scene and the probes cope with any value.
 int32_t WrapAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
