@@ -51,8 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     int64_t last = 0;
     size_t clicks = 0;
+    bool jumps = false;
     for (const delver::ScriptEvent& e : script.events) {
-        if (e.frame < last || e.frame > INT32_MAX) Fail("frame out of order or range", e.line);
+        // Only a jump line (a load set the counter back) may go back.
+        const bool jump = e.kind == delver::ScriptEvent::Kind::Jump;
+        if ((!jump && e.frame < last) || e.frame < 0 || e.frame > INT32_MAX)
+            Fail("frame out of order or range", e.line);
+        jumps = jumps || jump;
         last = e.frame;
         switch (e.kind) {
         case delver::ScriptEvent::Kind::Down:
@@ -66,6 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case delver::ScriptEvent::Kind::Click:
         case delver::ScriptEvent::Kind::Close:
             ++clicks;
+            break;
+        case delver::ScriptEvent::Kind::Jump:
             break;
         }
     }
@@ -84,12 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int vk = 0; vk < 256; ++vk) (void)platform.IsKeyHeld(vk);
         const int x = delver::MouseX(platform, 320), y = delver::MouseY(platform, 240);
         if (x < 0 || x > 319 || y < 0 || y > 239) Fail("cursor read back off the picture", 0);
-        if (cursor && (x != cursor->x || y != cursor->y)) Fail("the cursor reads back elsewhere", cursor->line);
+        // After a jump line the events wait for a jump this simple player
+        // may never make, so only scripts without one are held to theirs.
+        if (!jumps && cursor && (x != cursor->x || y != cursor->y))
+            Fail("the cursor reads back elsewhere", cursor->line);
         while (platform.PollMessage() != delver::MessageKind::None) ++messages;
         if (i == script.events.size()) break;
         while (i < script.events.size() && frameOf(i) == frame) ++i;
     }
-    if (messages != clicks) Fail("messages lost or made up", 0);
+    if (jumps ? messages > clicks : messages != clicks) Fail("messages lost or made up", 0);
     // After the last frame no tapped key is held any more.
     for (const delver::ScriptEvent& e : script.events)
         if (e.kind == delver::ScriptEvent::Kind::Tap && e.frame == last) {
