@@ -1,5 +1,5 @@
 // The game's start-up and frame loop driven directly, with a real
-// offscreen OpenGL context and scripted key state.
+// offscreen OpenGL context and keys pressed by the test.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -14,6 +14,7 @@
 #include "app/window.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/input.h"
+#include "support/fake_platform.h"
 #include "support/test_support.h"
 
 namespace delver {
@@ -22,7 +23,8 @@ namespace {
 class FrameLoop : public ::testing::Test {
 protected:
     testing::ScratchDir dir;
-    HeadlessPlatform platform;
+    HeadlessPlatform display;
+    testing::FakePlatform platform{display};
     std::unique_ptr<Game> game = std::make_unique<Game>();
 
     void SetUp() override {
@@ -245,7 +247,7 @@ TEST_F(FrameLoop, ZoomKeysRecreateTheWindow) {
 
 // A backend whose window can never be made, and whose undoing of the half
 // made window fails at two release steps.
-class WindowlessPlatform : public HeadlessPlatform {
+class WindowlessPlatform : public testing::FakePlatform {
 public:
     explicit WindowlessPlatform(bool canRun) : canRun_(canRun) {}
     WindowStep CreateGlWindow(const char*, int, int, int) override {
@@ -256,7 +258,7 @@ public:
     bool CanRunWithoutWindow() const override { return canRun_; }
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override {
         shown.push_back(std::string(caption) + ": " + text);
-        HeadlessPlatform::ShowMessage(caption, text, kind);
+        FakePlatform::ShowMessage(caption, text, kind);
     }
     std::vector<std::string> shown;
 

@@ -52,7 +52,7 @@ int HudLineBaseline(int line, int framebufferHeight) {
     }
 }
 
-void HudLines(FrameState& frame, const ShellState& shell, Platform& platform) {
+void HudLines(FrameState& frame, const ShellState& shell, Input& input) {
     FormatText(frame, "%s", TitleText);
     DrawTextLarge(frame, HudX, HudLineBaseline(HudTitle, frame.Height), HudRed, HudGreen, HudBlue);
 
@@ -64,7 +64,7 @@ void HudLines(FrameState& frame, const ShellState& shell, Platform& platform) {
     DrawTextLarge(frame, HudX, HudLineBaseline(HudObjective, frame.Height), HudRed, HudGreen, HudBlue);
 
     FormatText(frame, "SX=%d,SY=%d,SZ=%d mx=%d my=%d", shell.PlayerCell[0], shell.PlayerCell[1], shell.PlayerCell[2],
-               MouseX(platform, frame.Width), MouseY(platform, frame.Height));
+               MouseX(input, frame.Width), MouseY(input, frame.Height));
     DrawTextLarge(frame, HudX, HudLineBaseline(HudPosition, frame.Height), HudRed, HudGreen, HudBlue);
 }
 
