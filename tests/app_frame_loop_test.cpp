@@ -1,5 +1,6 @@
-// The game's start-up and frame loop driven directly, with a real
-// offscreen OpenGL context and keys pressed by the test.
+// The game's start-up and frame loop driven directly through a fake
+// platform: keys, clicks and pauses, no picture. No OpenGL context is made,
+// so the drawing calls do nothing; the end-to-end tests check the pictures.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -12,7 +13,6 @@
 
 #include "app/game.h"
 #include "app/window.h"
-#include "platform/headless/headless_platform.h"
 #include "platform/input.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
@@ -23,8 +23,7 @@ namespace {
 class FrameLoop : public ::testing::Test {
 protected:
     testing::ScratchDir dir;
-    HeadlessPlatform display;
-    testing::FakePlatform platform{display};
+    testing::FakePlatform platform;
     std::unique_ptr<Game> game = std::make_unique<Game>();
 
     void SetUp() override {
