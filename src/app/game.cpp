@@ -35,10 +35,9 @@ void ChangeLayer(Game& game, int32_t startLayer, int direction) {
 
 WindowTarget MakeWindowTarget(Game& game) { return WindowTarget{game.shell, game.frame, game.gl, game.sprites}; }
 
-}  // namespace
-
+// The game's state as a save slot holds it, with the progress screens shown
+// while a save or load works.
 SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
-    // The slot's progress, shown on the progress screens.
     SlotProgressReport screens = [&game, &platform](const SlotProgress& p) {
         switch (p.step) {
         case SlotProgress::Step::BeforePart:
@@ -50,6 +49,8 @@ SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
     };
     return SaveTarget{game.grids, game.units, game.shell, game.camera, std::move(screens)};
 }
+
+}  // namespace
 
 bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     SetFramebufferSize(game.frame, 320, 240);

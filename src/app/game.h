@@ -9,7 +9,6 @@
 #include "assets/sprite.h"
 #include "gfx2d/frame.h"
 #include "items/item_catalogue.h"
-#include "persist/save_slots.h"
 #include "platform/platform.h"
 #include "ui/console.h"
 #include "view3d/gl_state.h"
@@ -50,10 +49,6 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed);
 // One frame of the loop, in its fixed order. Returns false when the
 // program cannot go on (as above).
 bool RunFrame(Game& game, Platform& platform);
-
-// The game's state as a save slot holds it, with the progress screens
-// shown while a save or load works.
-SaveTarget MakeSaveTarget(Game& game, Platform& platform);
 
 // Releases everything start-up allocated.
 void ShutDown(Game& game);
