@@ -4,7 +4,7 @@
 
 #include "app/input_script.h"
 #include "app/options.h"
-#include "platform/headless/headless_platform.h"
+#include "support/fake_platform.h"
 #include "platform/input.h"
 
 namespace delver {
@@ -148,7 +148,7 @@ TEST(InputScript, ErrorsNameTheLine) {
 
 class ScriptedInput : public ::testing::Test {
 protected:
-    HeadlessPlatform backend;
+    testing::FakePlatform backend;
     void SetUp() override { ASSERT_EQ(backend.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok); }
     ScriptedPlatform Make(const char* text) {
         InputScript s;

@@ -1,5 +1,6 @@
-// The game's start-up and frame loop driven directly, with a real
-// offscreen OpenGL context and scripted key state.
+// The game's start-up and frame loop driven directly through a fake
+// platform: keys, clicks and pauses, no picture. No OpenGL context is made,
+// so the drawing calls do nothing; the end-to-end tests check the pictures.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -12,8 +13,8 @@
 
 #include "app/game.h"
 #include "app/window.h"
-#include "platform/headless/headless_platform.h"
 #include "platform/input.h"
+#include "support/fake_platform.h"
 #include "support/test_support.h"
 
 namespace delver {
@@ -22,7 +23,7 @@ namespace {
 class FrameLoop : public ::testing::Test {
 protected:
     testing::ScratchDir dir;
-    HeadlessPlatform platform;
+    testing::FakePlatform platform;
     std::unique_ptr<Game> game = std::make_unique<Game>();
 
     void SetUp() override {
@@ -245,7 +246,7 @@ TEST_F(FrameLoop, ZoomKeysRecreateTheWindow) {
 
 // A backend whose window can never be made, and whose undoing of the half
 // made window fails at two release steps.
-class WindowlessPlatform : public HeadlessPlatform {
+class WindowlessPlatform : public testing::FakePlatform {
 public:
     explicit WindowlessPlatform(bool canRun) : canRun_(canRun) {}
     WindowStep CreateGlWindow(const char*, int, int, int) override {
@@ -256,7 +257,7 @@ public:
     bool CanRunWithoutWindow() const override { return canRun_; }
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override {
         shown.push_back(std::string(caption) + ": " + text);
-        HeadlessPlatform::ShowMessage(caption, text, kind);
+        FakePlatform::ShowMessage(caption, text, kind);
     }
     std::vector<std::string> shown;
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "gfx2d/frame.h"
-#include "platform/headless/headless_platform.h"
+#include "support/fake_platform.h"
 #include "support/frame_pixels.h"
 
 namespace delver {
@@ -65,10 +65,10 @@ TEST(DrawLine, FollowsTheStepRule) {
 }
 
 // The cursor placed over framebuffer pixel (x, y) of a 640 x 480 window.
-void PointAt(HeadlessPlatform& p, int x, int y) { p.SetCursor({x * 2, 480 - y * 2 - 1}); }
+void PointAt(testing::FakePlatform& p, int x, int y) { p.SetCursor({x * 2, 480 - y * 2 - 1}); }
 
 TEST(Crosshair, IsAPlusAtTheMouseClippedAtTheEdges) {
-    HeadlessPlatform p;
+    testing::FakePlatform p;
     p.MoveWindow(0, 0, 640, 480);
 
     FrameState f = Fresh();

@@ -22,7 +22,8 @@
 #include "persist/overworld.h"
 #include "persist/save_slots.h"
 #include "platform/files.h"
-#include "platform/headless/headless_platform.h"
+#include "support/fake_platform.h"
+#include "support/slot_progress_log.h"
 #include "support/test_support.h"
 
 namespace delver {
@@ -34,8 +35,8 @@ using testing::ScratchDir;
 using testing::WriteWholeFile;
 using SlotBytes = std::array<std::vector<uint8_t>, SlotFileCount>;
 
-// A game without a window: the saves draw their screens into the
-// framebuffer only, so that a forked child needs no OpenGL. Where the test
+// A game without a window: the saves report their progress to a log and
+// draw nothing, so that a forked child needs no OpenGL. Where the test
 // may mount one, the game folder is a tmpfs: a kill needs no disk behind
 // the files, and flushing hundreds of megabytes to one would take minutes.
 class SaveCrash : public ::testing::Test {
@@ -46,8 +47,6 @@ protected:
         tmpfs = geteuid() == 0 && mount("tmpfs", "game", "tmpfs", 0, "size=200m") == 0;
         fs::current_path("game");
         fs::create_directory("map");
-        SetFramebufferSize(frame, 320, 240);
-        shell.PixelZoom = 1;
         grids.Allocate();
         units.Allocate();
     }
@@ -94,13 +93,13 @@ protected:
 
     ScratchDir dir;
     bool tmpfs = false;
-    HeadlessPlatform platform;
-    FrameState frame;
+    testing::FakePlatform platform;
+    testing::SlotProgressLog progress;
     WorldGrids grids;
     UnitTable units;
     ShellState shell;
     CameraState camera;
-    SaveTarget target{grids, units, shell, camera, frame, platform};
+    SaveTarget target{grids, units, shell, camera, progress.Reporter()};
 };
 
 TEST_F(SaveCrash, AKillAtEveryFileOperationLeavesTheOldOrTheNewSlotWhole) {
@@ -159,6 +158,7 @@ TEST_F(SaveCrash, AnErrorAtAnyFileOperationKeepsTheOldSlotAndSaysSo) {
     std::set<std::string> failedKinds;
     for (int n = 0;; ++n) {
         PutSlot(oldSlot);
+        progress.steps.clear();
         setenv("DELVER_FILE_FAULT", ("fail:" + std::to_string(n)).c_str(), 1);
         ::testing::internal::CaptureStderr();
         const bool saved = SaveGame(target, 1);
@@ -176,7 +176,8 @@ TEST_F(SaveCrash, AnErrorAtAnyFileOperationKeepsTheOldSlotAndSaysSo) {
             EXPECT_EQ(err.rfind("delver: saving slot 1 failed (", 0), 0u) << err;
             EXPECT_NE(err.find("injected I/O error); the old slot is kept\n"), std::string::npos) << err;
             if (what != "lock") {
-                EXPECT_STREQ(frame.TextBuffer, "SAVE FAILED - OLD SLOT KEPT");
+                ASSERT_FALSE(progress.steps.empty());
+                EXPECT_EQ(progress.steps.back().step, SlotProgress::Step::SaveFailed);
             }
         } else {
             // Only the tidying after the commit may fail without harm.
@@ -274,15 +275,17 @@ TEST_F(SaveCrash, AFullDiskFailsTheSaveVisiblyAndKeepsTheOldSlot) {
     ASSERT_TRUE(SaveGame(target, 1));
     const SlotBytes oldSlot = OnDisk();
     FillState(2);
-    const int swapsBefore = platform.SwapCount();
+    progress.steps.clear();
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(SaveGame(target, 1));
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("delver: saving slot 1 failed (cannot write SAVEGAME1.mainmap.tmp: No space left on device)"),
               std::string::npos)
         << err;
-    EXPECT_EQ(platform.SwapCount() - swapsBefore, 26 + 1);  // every screen, then the failure
-    EXPECT_STREQ(frame.TextBuffer, "SAVE FAILED - OLD SLOT KEPT");
+    // Every screen, then the failure.
+    EXPECT_EQ(progress.Parts(), 26);
+    EXPECT_EQ(progress.Count(SlotProgress::Step::SaveFailed), 1);
+    EXPECT_EQ(progress.steps.back().step, SlotProgress::Step::SaveFailed);
     EXPECT_EQ(MapFiles(), slotFiles);
     LoadGame(target, 1);
     EXPECT_EQ(Expected(), oldSlot);

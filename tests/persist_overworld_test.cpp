@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "persist/overworld.h"
-#include "platform/headless/headless_platform.h"
+#include "support/fake_platform.h"
 #include "support/test_support.h"
 
 namespace delver {
@@ -30,7 +30,7 @@ protected:
     }
     ScratchDir dir;
     WorldGrids g;
-    HeadlessPlatform platform;
+    testing::FakePlatform platform;
 };
 
 TEST_F(PersistOverworld, MissingFileIsLeftBehindEmptyAndStillPauses) {

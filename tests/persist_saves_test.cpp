@@ -1,5 +1,5 @@
 // The save slots: file names, sizes and bytes; a round trip; loads from
-// missing, short and damaged files; the progress screens and pauses; and a
+// missing, short and damaged files; the progress each reports; and a
 // save that fails half way leaving the old slot whole.
 #include <gtest/gtest.h>
 
@@ -10,10 +10,9 @@
 #include <limits>
 #include <vector>
 
-#include "gfx2d/frame.h"
 #include "persist/save_slots.h"
 #include "platform/files.h"
-#include "platform/headless/headless_platform.h"
+#include "support/slot_progress_log.h"
 #include "support/test_support.h"
 
 namespace delver {
@@ -47,9 +46,6 @@ protected:
     void SetUp() override {
         dir.Enter();
         fs::create_directory("map");
-        ASSERT_EQ(platform.CreateGlWindow("GAME", 320, 240, 16), WindowStep::Ok);
-        SetFramebufferSize(frame, 320, 240);
-        shell.PixelZoom = 1;
         grids.Allocate();
         units.Allocate();
     }
@@ -110,13 +106,12 @@ protected:
     }
 
     ScratchDir dir;
-    HeadlessPlatform platform;
-    FrameState frame;
+    testing::SlotProgressLog progress;
     WorldGrids grids;
     UnitTable units;
     ShellState shell;
     CameraState camera;
-    SaveTarget target{grids, units, shell, camera, frame, platform};
+    SaveTarget target{grids, units, shell, camera, progress.Reporter()};
 };
 
 TEST(SaveNames, PathsAndProgressNumbers) {
@@ -194,16 +189,37 @@ TEST_F(SaveSlots, SaveWritesFourFilesOfTheirSizesAndLoadRestoresEverything) {
     EXPECT_EQ(ReadWholeFile(File(2, SlotVariables)), Int32Bytes({12346, 6, 7, 41, 52, 39, 13, 3}));
 }
 
-TEST_F(SaveSlots, SaveAndLoadShowTheirScreensAndTakeEightPointEightSeconds) {
+TEST_F(SaveSlots, SaveAndLoadReportEveryPartBeforeAndAfterItMoves) {
     FillState(3);
     SaveGame(target, 1);
-    EXPECT_EQ(platform.VirtualMilliseconds(), 8800u);
-    EXPECT_EQ(platform.SwapCount(), 12 + 12 + 1 + 1);
-    EXPECT_STREQ(frame.TextBuffer, "Saving variables");
+    const std::vector<SlotProgress> saved = progress.steps;
+    // Twelve grid passes for each grid, then the unit and variables files
+    // whole; each part reported before and after it moves.
+    ASSERT_EQ(saved.size(), 2u * 26u);
+    std::vector<int> percents;
+    for (int64_t pos = 0; pos < GridCells; pos += 1000000) percents.push_back(ProgressPercent(pos, GridCells));
+    size_t i = 0;
+    for (int file = 0; file < SlotFileCount; ++file) {
+        const std::vector<int> parts = file <= SlotFlagmap ? percents : std::vector<int>{-1};
+        for (int percent : parts)
+            for (auto step : {SlotProgress::Step::BeforePart, SlotProgress::Step::AfterPart}) {
+                const SlotProgress& p = saved[i++];
+                EXPECT_EQ(p.step, step) << i;
+                EXPECT_TRUE(p.saving) << i;
+                EXPECT_EQ(p.file, file) << i;
+                EXPECT_EQ(p.percent, percent) << i;
+            }
+    }
+    // A load reports the same parts as the save.
+    progress.steps.clear();
     LoadGame(target, 1);
-    EXPECT_EQ(platform.VirtualMilliseconds(), 17600u);
-    EXPECT_EQ(platform.SwapCount(), 2 * 26);
-    EXPECT_STREQ(frame.TextBuffer, "Loading variables");
+    ASSERT_EQ(progress.steps.size(), saved.size());
+    for (size_t k = 0; k < saved.size(); ++k) {
+        EXPECT_FALSE(progress.steps[k].saving);
+        EXPECT_EQ(progress.steps[k].file, saved[k].file);
+        EXPECT_EQ(progress.steps[k].percent, saved[k].percent);
+        EXPECT_EQ(progress.steps[k].step, saved[k].step);
+    }
 }
 
 TEST_F(SaveSlots, LoadingANeverSavedSlotChangesNothingAndLeavesEmptyFiles) {
@@ -215,7 +231,7 @@ TEST_F(SaveSlots, LoadingANeverSavedSlotChangesNothingAndLeavesEmptyFiles) {
         ASSERT_TRUE(fs::exists(File(1, file)));
         EXPECT_EQ(fs::file_size(File(1, file)), 0u);
     }
-    EXPECT_EQ(platform.VirtualMilliseconds(), 8800u);  // the screens are shown all the same
+    EXPECT_EQ(progress.Parts(), 26);  // the screens are shown all the same
 }
 
 TEST_F(SaveSlots, ShortFilesFillOnlyTheirLeadingPart) {
@@ -286,13 +302,10 @@ TEST_F(SaveSlots, WithoutAMapFolderNothingHappens) {
     fs::remove("map");
     FillState(7);
     Snapshot before = Take();
-    std::fill(frame.FrameBuffer.begin(), frame.FrameBuffer.end(), uint8_t{42});
     SaveGame(target, 1);
     LoadGame(target, 2);
     EXPECT_TRUE(Take() == before);
-    EXPECT_EQ(platform.SwapCount(), 0);
-    EXPECT_EQ(platform.VirtualMilliseconds(), 0u);
-    for (uint8_t b : frame.FrameBuffer) ASSERT_EQ(b, 42);
+    EXPECT_TRUE(progress.steps.empty());  // no screen, no pause
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 

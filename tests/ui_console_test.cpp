@@ -10,6 +10,7 @@
 #include "gfx2d/frame.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/input.h"
+#include "support/fake_platform.h"
 #include "ui/console.h"
 
 namespace delver {
@@ -25,7 +26,7 @@ protected:
     // One frame of editing as the console runs it; returns the pause taken.
     uint64_t Edit(int32_t frameCounter = 0) {
         uint64_t before = p.VirtualMilliseconds();
-        ConsoleEdit(c, frame, p, frameCounter, 12, 61, 30, "CMD:");
+        ConsoleEdit(c, frame, p, p, frameCounter, 12, 61, 30, "CMD:");
         return p.VirtualMilliseconds() - before;
     }
     std::string Line() const { return std::string(c.ConsoleLine); }
@@ -33,7 +34,7 @@ protected:
         for (int k : keys) p.SetKey(k, false);
     }
 
-    HeadlessPlatform p;
+    testing::FakePlatform p;
     FrameState frame;
     ConsoleState c;
 };
@@ -192,12 +193,12 @@ protected:
         c.ConsoleLineLength = static_cast<int32_t>(std::strlen(line));
         c.ConsoleSubmitted = 1;
         uint64_t before = p.VirtualMilliseconds();
-        ConsoleUpdate(c, frame, p, grids, shell, camera);
+        ConsoleUpdate(c, frame, p, p, p, grids, shell, camera);
         EXPECT_EQ(c.ConsoleSubmitted, 0);
         return p.VirtualMilliseconds() - before;
     }
 
-    HeadlessPlatform p;
+    testing::FakePlatform p;
     FrameState frame;
     ConsoleState c;
     WorldGrids grids;
@@ -228,11 +229,11 @@ TEST_F(ConsoleCommands, OtherNumbersAndWordCountsAreIgnoredSilently) {
 
 TEST_F(ConsoleCommands, TabTogglesTheConsoleAndTheEditorRunsWhileOpen) {
     p.SetKey(vk::Tab, true);
-    ConsoleUpdate(c, frame, p, grids, shell, camera);
+    ConsoleUpdate(c, frame, p, p, p, grids, shell, camera);
     EXPECT_EQ(c.ConsoleOpen, 1);
     EXPECT_EQ(p.VirtualMilliseconds(), 400u);
     EXPECT_STREQ(frame.TextBuffer, "CMD:_");
-    ConsoleUpdate(c, frame, p, grids, shell, camera);
+    ConsoleUpdate(c, frame, p, p, p, grids, shell, camera);
     EXPECT_EQ(c.ConsoleOpen, 0);
     EXPECT_EQ(p.VirtualMilliseconds(), 800u);
 
@@ -243,7 +244,7 @@ TEST_F(ConsoleCommands, TabTogglesTheConsoleAndTheEditorRunsWhileOpen) {
     c.ConsoleLineLength = 15;
     p.SetKey(vk::Enter, true);
     uint64_t before = p.VirtualMilliseconds();
-    ConsoleUpdate(c, frame, p, grids, shell, camera);
+    ConsoleUpdate(c, frame, p, p, p, grids, shell, camera);
     EXPECT_EQ(p.VirtualMilliseconds() - before, 800u);  // 500 on Enter, 300 for the new step
     EXPECT_EQ(camera.CycleStep, 9);
     EXPECT_EQ(c.ConsoleSubmitted, 0);
@@ -251,6 +252,9 @@ TEST_F(ConsoleCommands, TabTogglesTheConsoleAndTheEditorRunsWhileOpen) {
 }
 
 TEST_F(ConsoleCommands, ObjectiveReportCountsEveryCellAndShowsFiveSeconds) {
+    // The report is drawn and presented for real.
+    HeadlessPlatform display;
+    p.UseDisplay(display);
     ASSERT_EQ(p.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok);
     grids.MarkerGrid[CellIndex(0, 0, 0)] = ObjectiveMarker;
     grids.MarkerGrid[CellIndex(255, 255, 179)] = ObjectiveMarker;  // the very last cell

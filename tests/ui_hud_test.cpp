@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "gfx2d/frame.h"
-#include "platform/headless/headless_platform.h"
+#include "support/fake_platform.h"
 #include "ui/hud.h"
 
 namespace delver {
@@ -43,7 +43,7 @@ struct Band {
 // Every pixel HudLines draws is yellow, starts at x >= 12, and lies in one
 // of the four bands; each band gets ink.
 TEST(HudPixels, LinesLandInTheirRows) {
-    HeadlessPlatform platform;
+    testing::FakePlatform platform;
     platform.MoveWindow(0, 0, 640, 480);
     platform.SetCursor({320, 240});  // framebuffer (160, 120)
     FrameState frame;
@@ -82,7 +82,7 @@ TEST(HudPixels, LinesLandInTheirRows) {
 }
 
 TEST(HudPixels, LongLinesAreCutAtTheRightEdge) {
-    HeadlessPlatform platform;
+    testing::FakePlatform platform;
     FrameState frame;
     SetFramebufferSize(frame, 320, 240);
     std::fill(frame.FrameBuffer.begin(), frame.FrameBuffer.end(), uint8_t{0});

@@ -1,24 +1,28 @@
 // The player's movement, collision pushes, carry and mouse look, run through
 // MovePlayer and ApplyMouseLook exactly as the frame step calls them. No
-// OpenGL is needed: the headless platform only supplies keys and cursor.
+// OpenGL is needed: a fake platform supplies keys and cursor.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <vector>
 
-#include "platform/headless/headless_platform.h"
 #include "platform/input.h"
+#include "support/fake_platform.h"
 #include "view3d/movement.h"
 
 namespace delver {
 namespace {
 
-constexpr double kRad = 0.017453292516666667;
-
-// The game's sine and cosine: float degrees, taken in double, back to float.
-float Sin(float deg) { return static_cast<float>(std::sin(static_cast<double>(deg) * kRad)); }
-float Cos(float deg) { return static_cast<float>(std::cos(static_cast<double>(deg) * kRad)); }
+// The game's degree is 3.141592653 / 180 radians, so half a turn is not
+// quite zero. Every step of a saved or replayed game rests on these exact
+// values: a "more precise" constant would move them.
+TEST(View3dAngles, HalfATurnKeepsTheGamesOwnDegree) {
+    EXPECT_EQ(SinDegrees(180.0f), static_cast<float>(std::sin(3.141592653)));
+    EXPECT_NE(SinDegrees(180.0f), 0.0f);
+    EXPECT_EQ(CosDegrees(0.0f), 1.0f);
+    EXPECT_EQ(SinDegrees(-90.0f), -1.0f);
+}
 
 class View3dMovement : public ::testing::Test {
 protected:
@@ -51,7 +55,7 @@ protected:
         ++shell.FrameCounter;
     }
 
-    HeadlessPlatform platform;
+    testing::FakePlatform platform;
     WorldGrids grids;
     ShellState shell;
     UnitTable units;
@@ -92,8 +96,8 @@ TEST_F(View3dMovement, WalkingAtAWallStopsThreeTenthsFromItsFace) {
     shell.AutoWalk = 1;
     float y = 0.5f;
     const float s = 0.1f / 2.0f;
-    const float ey = -Cos(0.0f + 180.0f) * s;
-    const float P = -Sin(-90.0f);
+    const float ey = -CosDegrees(0.0f + 180.0f) * s;
+    const float P = -SinDegrees(-90.0f);
     for (int f = 0; f < 40; ++f) {
         Frame();
         y = y - P * ey;
@@ -170,8 +174,8 @@ TEST_F(View3dMovement, WalkingForwardAndBackTogetherCancels) {
 TEST_F(View3dMovement, PositionCarriesIntoTheNextCell) {
     shell.AutoWalk = 1;
     const float s = 0.1f / 2.0f;
-    const float ey = -Cos(180.0f) * s;
-    const float P = -Sin(-90.0f);
+    const float ey = -CosDegrees(180.0f) * s;
+    const float P = -SinDegrees(-90.0f);
     float y = 0.5f;
     int Y = 128;
     for (int f = 0; f < 50; ++f) {

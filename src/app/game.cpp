@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/options.h"
 #include "app/window.h"
@@ -11,6 +12,7 @@
 #include "persist/save_slots.h"
 #include "platform/input.h"
 #include "ui/hud.h"
+#include "ui/screens.h"
 #include "view3d/scene.h"
 #include "world/world_finishing.h"
 
@@ -36,8 +38,21 @@ void ChangeLayer(Game& game, int32_t startLayer, int direction) {
     cell[2] = static_cast<int32_t>(target);
 }
 
+WindowTarget MakeWindowTarget(Game& game) { return WindowTarget{game.shell, game.frame, game.gl, game.sprites}; }
+
+// The game's state as a save slot holds it, with the progress screens shown
+// while a save or load works.
 SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
-    return SaveTarget{game.grids, game.units, game.shell, game.camera, game.frame, platform};
+    SlotProgressReport screens = [&game, &platform](const SlotProgress& p) {
+        switch (p.step) {
+        case SlotProgress::Step::BeforePart:
+            ShowSlotPartScreen(game.frame, platform, platform, game.shell.PixelZoom, p.saving, p.file, p.percent);
+            break;
+        case SlotProgress::Step::AfterPart: PauseAfterSlotPart(platform, p.percent); break;
+        case SlotProgress::Step::SaveFailed: ShowSaveFailed(game.frame, platform, game.shell.PixelZoom); break;
+        }
+    };
+    return SaveTarget{game.grids, game.units, game.shell, game.camera, std::move(screens)};
 }
 
 }  // namespace
@@ -77,7 +92,8 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     game.grids.WorldGrid[CellIndex(2, 0, 0)] = 0;
     game.grids.WorldGrid[CellIndex(3, 0, 0)] = 1;
 
-    bool windowOk = OpenMainWindow(game, platform) != 0;
+    WindowTarget window = MakeWindowTarget(game);
+    bool windowOk = OpenMainWindow(window, platform) != 0;
     if (!windowOk && !platform.CanRunWithoutWindow()) return false;
 
     // A save that a kill or a power cut interrupted is finished or cleared
@@ -116,12 +132,13 @@ bool RunFrame(Game& game, Platform& platform) {
     player.CellZ = static_cast<uint16_t>(s.PlayerCell[2]);
 
     HudLines(game.frame, game.shell, platform);
-    ConsoleUpdate(game.console, game.frame, platform, game.grids, game.shell, game.camera);
+    ConsoleUpdate(game.console, game.frame, platform, platform, platform, game.grids, game.shell, game.camera);
     DrawCrosshair(game.frame, platform);
     CollectObjective(game.grids, game.shell);
     PresentFrame(game.frame, platform, s.PixelZoom);
 
-    if (!WindowHotkeys(game, platform)) return false;
+    WindowTarget window = MakeWindowTarget(game);
+    if (!WindowHotkeys(window, platform, platform)) return false;
 
     // The key bindings, in their fixed order; each pause follows its key.
     if (KeyDown(platform, vk::Escape)) s.QuitRequested = 1;
@@ -165,7 +182,7 @@ bool RunFrame(Game& game, Platform& platform) {
     }
 
     for (int b = 1; b <= 3; ++b) s.ClickPending[b] = 0;
-    while (PumpMessages(game, platform)) {
+    while (PumpMessages(game.shell, platform)) {
     }
     // The counter wraps like the 32-bit integer it is saved as.
     s.FrameCounter = static_cast<int32_t>(static_cast<uint32_t>(s.FrameCounter) + 1u);

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/game.h"
 #include "platform/input.h"
 #include "view3d/gl_state.h"
 
@@ -34,36 +33,35 @@ const char* ReleaseStepMessage(ReleaseStep step) {
     return "Could Not Release hWnd.";
 }
 
-void DestroyGlWindow(Platform& platform) {
-    for (ReleaseStep step : platform.DestroyGlWindow())
-        platform.ShowMessage("SHUTDOWN ERROR", ReleaseStepMessage(step), DialogKind::Information);
+void DestroyGlWindow(Display& display) {
+    for (ReleaseStep step : display.DestroyGlWindow())
+        display.ShowMessage("SHUTDOWN ERROR", ReleaseStepMessage(step), DialogKind::Information);
 }
 
-int CreateGlWindow(Game& game, Platform& platform, const char* title, int width, int height, int colourBits) {
-    WindowStep step = platform.CreateGlWindow(title, width, height, colourBits);
+int CreateGlWindow(WindowTarget& t, Display& display, const char* title, int width, int height, int colourBits) {
+    WindowStep step = display.CreateGlWindow(title, width, height, colourBits);
     if (step != WindowStep::Ok) {
         // What the undoing could not release is told first, as it happened.
-        for (ReleaseStep undo : platform.TakeUndoFailures())
-            platform.ShowMessage("SHUTDOWN ERROR", ReleaseStepMessage(undo), DialogKind::Information);
-        platform.ShowMessage("ERROR", WindowStepMessage(step), DialogKind::Error);
+        for (ReleaseStep undo : display.TakeUndoFailures())
+            display.ShowMessage("SHUTDOWN ERROR", ReleaseStepMessage(undo), DialogKind::Information);
+        display.ShowMessage("ERROR", WindowStepMessage(step), DialogKind::Error);
         return 0;
     }
     SetProjection();
-    InitGraphicsState(game.gl, game.sprites, game.frame);
+    InitGraphicsState(t.gl, t.sprites, t.frame);
     return 1;
 }
 
-int OpenMainWindow(Game& game, Platform& platform) {
-    int zoom = game.shell.PixelZoom;
-    if (!CreateGlWindow(game, platform, "GAME", game.frame.Width * zoom, game.frame.Height * zoom, 16)) return 0;
-    platform.SetCursorVisible(false);
+int OpenMainWindow(WindowTarget& t, Display& display) {
+    int zoom = t.shell.PixelZoom;
+    if (!CreateGlWindow(t, display, "GAME", t.frame.Width * zoom, t.frame.Height * zoom, 16)) return 0;
+    display.SetCursorVisible(false);
     return 1;
 }
 
-int PumpMessages(Game& game, Platform& platform) {
-    MessageKind m = platform.PollMessage();
+int PumpMessages(ShellState& s, Display& display) {
+    MessageKind m = display.PollMessage();
     if (m == MessageKind::None) return 0;
-    ShellState& s = game.shell;
     auto click = [&](int button) {
         // At most once in 13 frames per button; 64-bit so that a restored
         // frame count near the limit cannot overflow. A click dated after
@@ -84,24 +82,24 @@ int PumpMessages(Game& game, Platform& platform) {
     return 1;
 }
 
-bool WindowHotkeys(Game& game, Platform& platform) {
+bool WindowHotkeys(WindowTarget& t, Input& input, Display& display) {
     static const int zoomKeys[4] = {vk::F1, vk::F2, vk::F3, vk::F4};
     bool ok = true;
     for (int i = 0; i < 4; ++i) {
-        if (!KeyDown(platform, zoomKeys[i])) continue;
-        DestroyGlWindow(platform);
-        game.shell.PixelZoom = i + 1;
-        int zoom = game.shell.PixelZoom;
-        ok = CreateGlWindow(game, platform, "GAME", game.frame.Width * zoom, game.frame.Height * zoom, 16) != 0;
-        platform.SetCursorVisible(false);
+        if (!KeyDown(input, zoomKeys[i])) continue;
+        DestroyGlWindow(display);
+        t.shell.PixelZoom = i + 1;
+        int zoom = t.shell.PixelZoom;
+        ok = CreateGlWindow(t, display, "GAME", t.frame.Width * zoom, t.frame.Height * zoom, 16) != 0;
+        display.SetCursorVisible(false);
     }
-    if (KeyDown(platform, vk::LetterM)) {
-        ScreenPoint c = platform.CursorPos();
-        int zoom = game.shell.PixelZoom;
-        platform.MoveWindow(c.x, c.y, game.frame.Width * zoom, game.frame.Height * zoom);
-        platform.SetCursorVisible(false);
+    if (KeyDown(input, vk::LetterM)) {
+        ScreenPoint c = input.CursorPos();
+        int zoom = t.shell.PixelZoom;
+        display.MoveWindow(c.x, c.y, t.frame.Width * zoom, t.frame.Height * zoom);
+        display.SetCursorVisible(false);
     }
-    return ok || platform.CanRunWithoutWindow();
+    return ok || display.CanRunWithoutWindow();
 }
 
 }  // namespace delver

@@ -4,29 +4,40 @@
 // the order of things live here so every backend behaves alike.
 #pragma once
 
+#include "assets/sprite.h"
+#include "gfx2d/frame.h"
 #include "platform/platform.h"
+#include "view3d/gl_state.h"
+#include "world/world_state.h"
 
 namespace delver {
 
-struct Game;
+// The state a window's making changes: the GL names, textures and render
+// state a new context needs, the framebuffer it presents, and the zoom.
+struct WindowTarget {
+    ShellState& shell;
+    FrameState& frame;
+    GlNames& gl;
+    SpriteTable& sprites;
+};
 
 // Makes the window with a current GL context, sets up projection, render
 // state and textures. On failure shows the step's message and returns 0.
-int CreateGlWindow(Game& game, Platform& platform, const char* title, int width, int height, int colourBits);
+int CreateGlWindow(WindowTarget& t, Display& display, const char* title, int width, int height, int colourBits);
 
 // Releases the window, showing a message for every release step that fails.
-void DestroyGlWindow(Platform& platform);
+void DestroyGlWindow(Display& display);
 
 // The start-up window: "GAME" at framebuffer size x PixelZoom, cursor hidden.
-int OpenMainWindow(Game& game, Platform& platform);
+int OpenMainWindow(WindowTarget& t, Display& display);
 
 // Drains one message and acts on it: closing requests quit; a mouse button
 // is accepted at most once in 13 frames. Returns 0 when the queue was empty.
-int PumpMessages(Game& game, Platform& platform);
+int PumpMessages(ShellState& shell, Display& display);
 
 // F1..F4: re-create the window at zoom 1..4; M: move it to the cursor.
 // Returns false if a window that the backend needs could not be made.
-bool WindowHotkeys(Game& game, Platform& platform);
+bool WindowHotkeys(WindowTarget& t, Input& input, Display& display);
 
 // The message text of a failed creation step.
 const char* WindowStepMessage(WindowStep step);

@@ -266,8 +266,12 @@ void LoadRows(SpriteTable& table, size_t loader) {
 }
 
 const std::array<CatalogueLoader, CatalogueLoaderCount> kLoaders = [] {
+    using LoadFunction = void (*)(SpriteTable&);
+    const LoadFunction functions[CatalogueLoaderCount] = {LoadCrossSprites,     LoadUnitSprites, LoadLandSprites,
+                                                         LoadDungeonSprites,   LoadStructureSprites,
+                                                         LoadItemSprites,      LoadScreenSprites, LoadCubeSprites};
     std::array<CatalogueLoader, CatalogueLoaderCount> out{};
-    for (size_t i = 0; i < CatalogueLoaderCount; ++i) out[i] = {kNames[i], LoaderRows(i)};
+    for (size_t i = 0; i < CatalogueLoaderCount; ++i) out[i] = {kNames[i], LoaderRows(i), functions[i]};
     return out;
 }();
 
@@ -287,14 +291,7 @@ void LoadScreenSprites(SpriteTable& table) { LoadRows(table, 6); }
 void LoadCubeSprites(SpriteTable& table) { LoadRows(table, 7); }
 
 void LoadAssetCatalogue(SpriteTable& table) {
-    LoadCrossSprites(table);
-    LoadUnitSprites(table);
-    LoadLandSprites(table);
-    LoadDungeonSprites(table);
-    LoadStructureSprites(table);
-    LoadItemSprites(table);
-    LoadScreenSprites(table);
-    LoadCubeSprites(table);
+    for (const CatalogueLoader& loader : kLoaders) loader.load(table);
 }
 
 }  // namespace delver

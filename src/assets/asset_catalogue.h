@@ -20,10 +20,12 @@ struct CatalogueRow {
     int slot;
 };
 
-// One folder loader: its name and its rows, in load order.
+// One folder loader: its name, its rows in load order, and the loader
+// itself (the function of that name).
 struct CatalogueLoader {
     const char* name;                 // e.g. "LoadCubeSprites"
     std::span<const CatalogueRow> rows;
+    void (*load)(SpriteTable& table);
 };
 
 inline constexpr size_t CatalogueRowCount = 217;

@@ -81,9 +81,9 @@ void CopySceneToFrame(FrameState& frame) {
     }
 }
 
-void PresentFrame(FrameState& frame, Platform& platform, int pixelZoom) {
+void PresentFrame(FrameState& frame, Display& display, int pixelZoom) {
     // Without a window there is no context to draw into.
-    const bool hasContext = platform.HasWindow();
+    const bool hasContext = display.HasWindow();
     if (hasContext) {
         glDisable(GL_TEXTURE_2D);
         const float zoom = static_cast<float>(pixelZoom);
@@ -111,7 +111,7 @@ void PresentFrame(FrameState& frame, Platform& platform, int pixelZoom) {
             frame.PresentedHeight = h;
         }
     }
-    platform.SwapBuffers();
+    display.SwapBuffers();
     if (hasContext) glEnable(GL_TEXTURE_2D);
 }
 

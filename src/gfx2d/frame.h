@@ -54,12 +54,12 @@ void PutPixel(FrameState& frame, int x, int y, int red, int green, int blue);
 // a framebuffer too small to hold the read-back skips it).
 void CopySceneToFrame(FrameState& frame);
 // Draws the framebuffer over the window enlarged by pixelZoom and swaps.
-void PresentFrame(FrameState& frame, Platform& platform, int pixelZoom);
+void PresentFrame(FrameState& frame, Display& display, int pixelZoom);
 
 // Integer line from (x0, y0) to (x1, y1), max(dx, dy) + 1 points.
 void DrawLine(FrameState& frame, int x0, int y0, int x1, int y1, int red, int green, int blue);
 // The white plus-shaped crosshair at the mouse position.
-void DrawCrosshair(FrameState& frame, Platform& platform);
+void DrawCrosshair(FrameState& frame, Input& input);
 
 // Formats into TextBuffer with printf conventions, never past its 256 bytes.
 void FormatText(FrameState& frame, const char* format, ...)

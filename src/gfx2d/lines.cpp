@@ -45,9 +45,9 @@ void DrawLine(FrameState& frame, int x0, int y0, int x1, int y1, int red, int gr
     }
 }
 
-void DrawCrosshair(FrameState& frame, Platform& platform) {
-    const int mx = MouseX(platform, frame.Width);
-    const int my = MouseY(platform, frame.Height);
+void DrawCrosshair(FrameState& frame, Input& input) {
+    const int mx = MouseX(input, frame.Width);
+    const int my = MouseY(input, frame.Height);
     DrawLine(frame, mx, my, mx + 5, my, 255, 255, 255);
     DrawLine(frame, mx, my, mx, my + 5, 255, 255, 255);
     DrawLine(frame, mx, my, mx - 5, my, 255, 255, 255);

@@ -7,14 +7,14 @@
 
 namespace delver {
 
-void LoadOverworld(WorldGrids& g, Platform& platform, int number) {
+void LoadOverworld(WorldGrids& g, Clock& clock, int number) {
     char name[64];
     std::snprintf(name, sizeof name, ".\\map\\%d.overworld", number);
     GameFile file = GameFile::OpenAlways(name);
     if (!file.IsOpen()) return;
     file.Read(g.WorldGrid.get(), OverworldBytes);  // a short file fills only the leading cells
     NoteGridsReplaced(g);
-    platform.Sleep(1000);
+    clock.Sleep(1000);
     file.Close();
 }
 

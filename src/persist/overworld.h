@@ -17,6 +17,6 @@ inline constexpr int OverworldBytes = LayerStride;
 // open-always, so a missing one is left behind empty; reading is followed
 // by a pause of one second. Without a map folder nothing is read and there
 // is no pause.
-void LoadOverworld(WorldGrids& g, Platform& platform, int number);
+void LoadOverworld(WorldGrids& g, Clock& clock, int number);
 
 }  // namespace delver

@@ -15,9 +15,6 @@ namespace {
 constexpr int64_t GridBytes = GridCells;
 constexpr int64_t GridPassBytes = 1000000;
 constexpr size_t UnitBytes = static_cast<size_t>(UnitCount) * sizeof(UnitRecord);
-constexpr unsigned PassPauseMs = 100;
-constexpr unsigned BlockPauseMs = 1000;
-constexpr int CaptionX = 20, CaptionY = 100, ProgressY = 89, FailureY = 78;
 // How long a save or load waits for another copy of the game that is
 // working on the same slot (its save takes about nine seconds).
 constexpr unsigned LockWaitMs = 20000;
@@ -26,44 +23,30 @@ constexpr const char* MapFolder = ".\\map";
 constexpr size_t MaxRecordBytes = 4096;
 
 constexpr const char* FileExtensions[SlotFileCount] = {"mainmap", "flagmap", "unit", "variables"};
-constexpr const char* SaveCaptions[SlotFileCount] = {"Saving dungeon maps", "Saving flagmap maps", "Saving units",
-                                                     "Saving variables"};
-constexpr const char* LoadCaptions[SlotFileCount] = {"Loading dungeon maps", "Loading flagmap maps", "Loading units",
-                                                     "Loading variables"};
-
-void ShowCaption(SaveTarget& t, const char* caption) {
-    FormatText(t.frame, "%s", caption);
-    DrawTextLarge(t.frame, CaptionX, CaptionY, 255, 255, 0);
+void Report(SaveTarget& t, SlotProgress::Step step, bool saving, int file, int percent) {
+    if (t.progress) t.progress(SlotProgress{step, saving, file, percent});
 }
 
-// The grid screens: twelve passes of a million bytes (the last one the
-// rest), each shown with its progress number and framed by two 100 ms
-// pauses. transfer(pos, n) moves bytes pos .. pos + n - 1.
+// The grid passes: twelve parts of a million bytes (the last one the rest),
+// each reported with its progress number before and after it is moved.
+// transfer(pos, n) moves bytes pos .. pos + n - 1.
 template <class Transfer>
-void GridPasses(SaveTarget& t, const char* caption, Transfer transfer) {
+void GridPasses(SaveTarget& t, bool saving, int file, Transfer transfer) {
     for (int64_t pos = 0; pos < GridBytes; pos += GridPassBytes) {
-        ClearFrame(t.frame);
-        ShowCaption(t, caption);
-        FormatText(t.frame, "%d/100.", ProgressPercent(pos, GridBytes));
-        DrawTextLarge(t.frame, CaptionX, ProgressY, 255, 255, 0);
-        PresentFrame(t.frame, t.platform, t.shell.PixelZoom);
-        t.platform.Sleep(PassPauseMs);
+        const int percent = ProgressPercent(pos, GridBytes);
+        Report(t, SlotProgress::Step::BeforePart, saving, file, percent);
         int64_t n = pos + GridPassBytes < GridBytes ? GridPassBytes : GridBytes - pos;
         transfer(pos, n);
-        t.platform.Sleep(PassPauseMs);
+        Report(t, SlotProgress::Step::AfterPart, saving, file, percent);
     }
 }
 
-// The unit and variables screens: one caption, one second before and one
-// after the transfer.
+// The unit and variables files: one part, reported before and after.
 template <class Transfer>
-void BlockScreen(SaveTarget& t, const char* caption, Transfer transfer) {
-    ClearFrame(t.frame);
-    ShowCaption(t, caption);
-    PresentFrame(t.frame, t.platform, t.shell.PixelZoom);
-    t.platform.Sleep(BlockPauseMs);
+void WholeFile(SaveTarget& t, bool saving, int file, Transfer transfer) {
+    Report(t, SlotProgress::Step::BeforePart, saving, file, -1);
     transfer();
-    t.platform.Sleep(BlockPauseMs);
+    Report(t, SlotProgress::Step::AfterPart, saving, file, -1);
 }
 
 uint8_t* GridOf(SaveTarget& t, int file) {
@@ -97,7 +80,7 @@ struct SlotFailure {
 
 std::string NameOf(const std::string& gamePath) { return gamePath.substr(gamePath.rfind('\\') + 1); }
 
-// Writes one file of the slot to out, with every screen and pause, adding
+// Writes one file of the slot to out, reporting every part, adding
 // up its size and checksum; false when any write fell short.
 bool WriteSlotFile(SaveTarget& t, int file, GameFile& out, int64_t& size, uint32_t& crc) {
     bool ok = true;
@@ -114,15 +97,15 @@ bool WriteSlotFile(SaveTarget& t, int file, GameFile& out, int64_t& size, uint32
     case SlotMainmap:
     case SlotFlagmap: {
         const uint8_t* grid = GridOf(t, file);
-        GridPasses(t, SaveCaptions[file], [&](int64_t pos, int64_t n) { put(grid + pos, static_cast<size_t>(n)); });
+        GridPasses(t, true, file, [&](int64_t pos, int64_t n) { put(grid + pos, static_cast<size_t>(n)); });
         break;
     }
     case SlotUnit:
-        BlockScreen(t, SaveCaptions[file], [&] { put(UnitBytesOf(t), UnitBytes); });
+        WholeFile(t, true, file, [&] { put(UnitBytesOf(t), UnitBytes); });
         break;
     case SlotVariables: {
         auto bytes = PackVariables(t.shell, t.camera);
-        BlockScreen(t, SaveCaptions[file], [&] {
+        WholeFile(t, true, file, [&] {
             for (int i = 0; i < VariableCount; ++i) put(bytes.data() + i * 4, 4);
         });
         break;
@@ -299,12 +282,12 @@ void ReadSlotFile(SaveTarget& t, int file, GameFile& in) {
     case SlotMainmap:
     case SlotFlagmap: {
         uint8_t* grid = GridOf(t, file);
-        GridPasses(t, LoadCaptions[file],
+        GridPasses(t, false, file,
                    [&](int64_t pos, int64_t n) { in.Read(grid + pos, static_cast<size_t>(n)); });
         break;
     }
     case SlotUnit:
-        BlockScreen(t, LoadCaptions[file], [&] {
+        WholeFile(t, false, file, [&] {
             // A short file fills the leading records only; the player's
             // position is checked where the file reached it.
             size_t got = in.Read(UnitBytesOf(t), UnitBytes);
@@ -312,7 +295,7 @@ void ReadSlotFile(SaveTarget& t, int file, GameFile& in) {
         });
         break;
     case SlotVariables:
-        BlockScreen(t, LoadCaptions[file], [&] {
+        WholeFile(t, false, file, [&] {
             // Read into a scratch copy and take only the values the file
             // holds in full.
             uint8_t bytes[VariablesFileSize] = {};
@@ -469,7 +452,7 @@ int ProgressPercent(int64_t pos, int64_t total) {
 bool SaveGame(SaveTarget& t, int slot) {
     StartFileOpCount();
     SlotFailure fail;
-    bool screenShown = false;
+    bool partReported = false;
     bool undone = true;
     GameFileLock lock = GameFileLock::Acquire(SaveSlotLockPath(slot), LockWaitMs);
     if (!lock.Held()) {
@@ -481,7 +464,7 @@ bool SaveGame(SaveTarget& t, int slot) {
         bool created[SlotFileCount] = {};
         for (int file = 0; file < SlotFileCount; ++file) {
             // A file that cannot be made (a folder in the way, say) is
-            // skipped without a screen, as the slot's other files still are
+            // skipped without a report, as the slot's other files still are
             // tried; the slot is then left as it was.
             const std::string tempPath = SaveSlotTempPath(slot, file);
             GameFile out = GameFile::CreateTruncated(tempPath);
@@ -490,7 +473,7 @@ bool SaveGame(SaveTarget& t, int slot) {
                 continue;
             }
             created[file] = true;
-            screenShown = true;
+            partReported = true;
             if (!WriteSlotFile(t, file, out, record.size[file], record.crc[file]))
                 fail.Note("cannot write " + NameOf(tempPath));
             else if (!out.Sync())
@@ -511,11 +494,7 @@ bool SaveGame(SaveTarget& t, int slot) {
     if (!fail.Failed()) return true;
 
     // The player must not believe the game is saved.
-    if (screenShown) {
-        FormatText(t.frame, "SAVE FAILED - OLD SLOT KEPT");
-        DrawTextLarge(t.frame, CaptionX, FailureY, 255, 255, 0);
-        PresentFrame(t.frame, t.platform, t.shell.PixelZoom);
-    }
+    if (partReported) Report(t, SlotProgress::Step::SaveFailed, true, -1, -1);
     if (undone)
         std::fprintf(stderr, "delver: saving slot %d failed (%s); the old slot is kept\n", slot, fail.why.c_str());
     else

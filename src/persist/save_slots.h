@@ -2,8 +2,9 @@
 // folder: the world grid (".\map\SAVEGAME<n>.mainmap", 11,796,480 bytes),
 // the marker grid (".flagmap", same size), the unit table (".unit",
 // 2,112,000 bytes) and eight little-endian 32-bit game variables
-// (".variables", 32 bytes). Both routines show a progress screen while they
-// work and take about 8.8 seconds.
+// (".variables", 32 bytes). Both routines report their progress part by
+// part, so that the game can show its progress screens; they draw nothing
+// themselves.
 //
 // A save never harms the slot it replaces, even when the game is killed or
 // the power fails half way: the slot is always wholly the old game or
@@ -18,8 +19,8 @@
 // file. A lock file (".\map\SAVEGAME<n>.lock") keeps two copies of the
 // game from working on one slot at once.
 //
-// A save that cannot be completed keeps the old slot, shows every screen it
-// reached, then adds "SAVE FAILED - OLD SLOT KEPT" to the last one and says
+// A save that cannot be completed keeps the old slot, reports every part it
+// reached, then reports the failure (when it reported any part) and says
 // why on stderr. A load reads the files in place: a short file fills only
 // the leading part of its memory, a missing one is created empty and
 // changes nothing (and is named on stderr), and damaged values are not
@@ -29,22 +30,34 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
-#include "gfx2d/frame.h"
-#include "platform/platform.h"
 #include "world/world_state.h"
 
 namespace delver {
 
-// Everything a slot holds or a progress screen needs.
+// One step of a save or a load, as it is reported. Each file is moved in
+// parts: the two grids in twelve passes of a million bytes (the last one
+// the rest), the unit and variables files whole. Every part is reported
+// before it is moved and again after; a save that fails after reporting
+// any part reports the failure last.
+struct SlotProgress {
+    enum class Step { BeforePart, AfterPart, SaveFailed };
+    Step step = Step::BeforePart;
+    bool saving = true;  // a save, else a load
+    int file = 0;        // the SlotFile being moved; -1 with SaveFailed
+    int percent = -1;    // a grid pass's progress number (ProgressPercent); -1 for a whole file
+};
+using SlotProgressReport = std::function<void(const SlotProgress&)>;
+
+// Everything a slot holds, and who hears of its progress (nobody when empty).
 struct SaveTarget {
     WorldGrids& grids;
     UnitTable& units;
     ShellState& shell;
     CameraState& camera;
-    FrameState& frame;
-    Platform& platform;
+    SlotProgressReport progress;
 };
 
 // Writes the whole state into slot (1 or 2 from the frame loop). Returns

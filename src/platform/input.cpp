@@ -2,7 +2,7 @@
 
 namespace delver {
 
-int KeyDown(Platform& platform, int virtualKey) { return platform.IsKeyHeld(virtualKey) ? 1 : 0; }
+int KeyDown(Input& input, int virtualKey) { return input.IsKeyHeld(virtualKey) ? 1 : 0; }
 
 namespace {
 // offset / span * size in single precision, clamped to 0 .. size - 1.
@@ -23,12 +23,12 @@ int MouseYFrom(ScreenPoint cursor, ScreenRect rect, int framebufferHeight) {
     return ScaleToPixels(rect.bottom - cursor.y, rect.bottom - rect.top, framebufferHeight);
 }
 
-int MouseX(Platform& platform, int framebufferWidth) {
-    return MouseXFrom(platform.CursorPos(), platform.WindowRect(), framebufferWidth);
+int MouseX(Input& input, int framebufferWidth) {
+    return MouseXFrom(input.CursorPos(), input.WindowRect(), framebufferWidth);
 }
 
-int MouseY(Platform& platform, int framebufferHeight) {
-    return MouseYFrom(platform.CursorPos(), platform.WindowRect(), framebufferHeight);
+int MouseY(Input& input, int framebufferHeight) {
+    return MouseYFrom(input.CursorPos(), input.WindowRect(), framebufferHeight);
 }
 
 }  // namespace delver

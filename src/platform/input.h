@@ -17,15 +17,15 @@ inline constexpr int LeftBracket = 219, RightBracket = 221;
 }  // namespace vk
 
 // 1 when the key is held down at this moment, else 0.
-int KeyDown(Platform& platform, int virtualKey);
+int KeyDown(Input& input, int virtualKey);
 
 // The cursor's column in framebuffer pixels, 0 .. width - 1. A window
 // rectangle without horizontal extent gives 0.
-int MouseX(Platform& platform, int framebufferWidth);
+int MouseX(Input& input, int framebufferWidth);
 
 // The cursor's row in framebuffer pixels counted up from the window's
 // bottom edge, 0 .. height - 1. A rectangle without vertical extent gives 0.
-int MouseY(Platform& platform, int framebufferHeight);
+int MouseY(Input& input, int framebufferHeight);
 
 // The same arithmetic on explicit values, for callers and tests that
 // already hold them.

@@ -1,6 +1,9 @@
-// The seam between the game and the machine it runs on. Every backend
-// (SDL on Linux, Win32 on Windows, headless for tests) implements this one
-// interface; the game above it never includes a backend header.
+// The seam between the game and the machine it runs on, in three facets:
+// Input (keys, cursor, window rectangle), Clock (pauses, calendar) and
+// Display (window, context, swap, cursor visibility, messages, dialogs).
+// Every backend (SDL on Linux, Win32 on Windows, headless for tests)
+// implements all three in one Platform object; the game above it never
+// includes a backend header.
 #pragma once
 
 #include <cstdint>
@@ -46,9 +49,33 @@ enum class MessageKind { None, Close, LeftButtonDown, RightButtonDown, Other };
 
 enum class DialogKind { Error, Information };
 
-class Platform {
+// What the game reads from the player: the keys and the cursor, and the
+// window's rectangle that turns the cursor into framebuffer pixels.
+class Input {
 public:
-    virtual ~Platform() = default;
+    virtual ~Input() = default;
+    // Is the Windows virtual key vk held down at this moment.
+    virtual bool IsKeyHeld(int vk) = 0;
+    // Cursor position in screen coordinates.
+    virtual ScreenPoint CursorPos() = 0;
+    // The window's rectangle in screen coordinates (right and bottom exclusive).
+    virtual ScreenRect WindowRect() = 0;
+};
+
+// The game's time: its blocking pauses and the calendar.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Stops the whole program for ms milliseconds (virtual when headless).
+    virtual void Sleep(unsigned ms) = 0;
+    // Calendar time in whole seconds.
+    virtual int64_t CalendarSeconds() = 0;
+};
+
+// The window with its OpenGL context, its messages, and dialogs.
+class Display {
+public:
+    virtual ~Display() = default;
 
     // --- window -------------------------------------------------------
     // Opens a window of the given drawing-area size at the screen's top-left
@@ -62,26 +89,12 @@ public:
     virtual std::vector<ReleaseStep> TakeUndoFailures() { return {}; }
     virtual bool HasWindow() const = 0;
     virtual void SetCursorVisible(bool visible) = 0;
-    // The window's rectangle in screen coordinates (right and bottom exclusive).
-    virtual ScreenRect WindowRect() = 0;
     virtual void MoveWindow(int x, int y, int width, int height) = 0;
     virtual void SwapBuffers() = 0;
 
     // --- messages -----------------------------------------------------
     // Removes one pending message; MessageKind::None when the queue is empty.
     virtual MessageKind PollMessage() = 0;
-
-    // --- input --------------------------------------------------------
-    // Is the Windows virtual key vk held down at this moment.
-    virtual bool IsKeyHeld(int vk) = 0;
-    // Cursor position in screen coordinates.
-    virtual ScreenPoint CursorPos() = 0;
-
-    // --- time ---------------------------------------------------------
-    // Stops the whole program for ms milliseconds (virtual when headless).
-    virtual void Sleep(unsigned ms) = 0;
-    // Calendar time in whole seconds.
-    virtual int64_t CalendarSeconds() = 0;
 
     // --- dialogs ------------------------------------------------------
     virtual void ShowMessage(const char* caption, const char* text, DialogKind kind) = 0;
@@ -92,5 +105,10 @@ public:
     // ever press Escape.
     virtual bool CanRunWithoutWindow() const { return true; }
 };
+
+// A whole backend: one object that is the input, the clock and the display.
+// Only the start-up and the frame loop take all of it; every other module
+// takes the facets it uses.
+class Platform : public Input, public Clock, public Display {};
 
 }  // namespace delver

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/input.h"
+#include "ui/screens.h"
 
 namespace delver {
 
@@ -19,12 +20,12 @@ constexpr const char* ConsolePrompt = "CMD:";
 constexpr const char* WordSeparators = " -,\t\n";
 
 // Appends ch when the line has room, pausing as the player sees a key taken.
-void AppendCharacter(ConsoleState& c, Platform& platform, int limit, char ch) {
+void AppendCharacter(ConsoleState& c, Clock& clock, int limit, char ch) {
     if (c.ConsoleLineLength < 0 || c.ConsoleLineLength >= limit) return;
     c.ConsoleLine[c.ConsoleLineLength] = ch;
     c.ConsoleLine[c.ConsoleLineLength + 1] = '\0';
     c.ConsoleLineLength += 1;
-    platform.Sleep(KeyPauseMs);
+    clock.Sleep(KeyPauseMs);
 }
 
 bool IsSeparator(char ch) { return ch != '\0' && std::strchr(WordSeparators, ch) != nullptr; }
@@ -39,7 +40,8 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 
 bool IsSpace(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
 
-void ShowObjectiveReport(const ObjectiveReport& report, FrameState& frame, Platform& platform, int pixelZoom) {
+void ShowObjectiveReport(const ObjectiveReport& report, FrameState& frame, Display& display, Clock& clock,
+                         int pixelZoom) {
     ClearFrame(frame);
     FormatText(frame, "Verification of all block.");
     DrawTextLarge(frame, 12, 100, 255, 255, 0);
@@ -47,8 +49,7 @@ void ShowObjectiveReport(const ObjectiveReport& report, FrameState& frame, Platf
     DrawTextLarge(frame, 12, 80, 255, 255, 0);
     FormatText(frame, "Free space container = %d.", report.FreeObjectives);
     DrawTextLarge(frame, 12, 60, 255, 255, 0);
-    PresentFrame(frame, platform, pixelZoom);
-    platform.Sleep(ReportPauseMs);
+    ShowScreenThenPause(frame, display, clock, pixelZoom, ReportPauseMs);
 }
 
 }  // namespace
@@ -59,36 +60,36 @@ void ConsoleInit(ConsoleState& c) {
     c.ConsoleLine[1] = '\0';
 }
 
-void ConsoleEdit(ConsoleState& c, FrameState& frame, Platform& platform, int32_t frameCounter, int x, int y,
-                 int limit, const char* prompt) {
+void ConsoleEdit(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, int32_t frameCounter, int x,
+                 int y, int limit, const char* prompt) {
     if (limit > 255) limit = 255;
     // The line is always kept within its buffer, whatever limit a caller
     // passed before.
     if (c.ConsoleLineLength < 0) c.ConsoleLineLength = 0;
     if (c.ConsoleLineLength > 255) c.ConsoleLineLength = 255;
 
-    if (KeyDown(platform, vk::Enter)) {
+    if (KeyDown(input, vk::Enter)) {
         c.ConsoleLine[c.ConsoleLineLength] = '\0';
-        platform.Sleep(SubmitPauseMs);
+        clock.Sleep(SubmitPauseMs);
         c.ConsoleSubmitted = 1;
         return;
     }
 
-    if (KeyDown(platform, vk::Backspace) && c.ConsoleLineLength > 0) {
+    if (KeyDown(input, vk::Backspace) && c.ConsoleLineLength > 0) {
         c.ConsoleLine[c.ConsoleLineLength] = '\0';
         c.ConsoleLine[c.ConsoleLineLength - 1] = '\0';
         c.ConsoleLineLength -= 1;
-        platform.Sleep(KeyPauseMs);
+        clock.Sleep(KeyPauseMs);
     }
-    if (KeyDown(platform, vk::Space)) AppendCharacter(c, platform, limit, ' ');
+    if (KeyDown(input, vk::Space)) AppendCharacter(c, clock, limit, ' ');
     for (int key = vk::LetterA; key <= vk::LetterZ; ++key)
-        if (KeyDown(platform, key) && !KeyDown(platform, vk::Shift))
-            AppendCharacter(c, platform, limit, static_cast<char>('a' + (key - vk::LetterA)));
+        if (KeyDown(input, key) && !KeyDown(input, vk::Shift))
+            AppendCharacter(c, clock, limit, static_cast<char>('a' + (key - vk::LetterA)));
     for (int key = vk::LetterA; key <= vk::LetterZ; ++key)
-        if (KeyDown(platform, key) && KeyDown(platform, vk::Shift))
-            AppendCharacter(c, platform, limit, static_cast<char>('A' + (key - vk::LetterA)));
+        if (KeyDown(input, key) && KeyDown(input, vk::Shift))
+            AppendCharacter(c, clock, limit, static_cast<char>('A' + (key - vk::LetterA)));
     for (int key = vk::Digit0; key <= vk::Digit0 + 9; ++key)
-        if (KeyDown(platform, key)) AppendCharacter(c, platform, limit, static_cast<char>('0' + (key - vk::Digit0)));
+        if (KeyDown(input, key)) AppendCharacter(c, clock, limit, static_cast<char>('0' + (key - vk::Digit0)));
 
     if (frameCounter % 20 < 10)
         FormatText(frame, "%s%s_", prompt, c.ConsoleLine);
@@ -148,14 +149,14 @@ ObjectiveReport CountObjectives(const WorldGrids& grids) {
     return report;
 }
 
-void ConsoleUpdate(ConsoleState& c, FrameState& frame, Platform& platform, const WorldGrids& grids, ShellState& shell,
-                   CameraState& camera) {
-    if (KeyDown(platform, vk::Tab)) {
+void ConsoleUpdate(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, Display& display,
+                   const WorldGrids& grids, ShellState& shell, CameraState& camera) {
+    if (KeyDown(input, vk::Tab)) {
         c.ConsoleOpen = 1 - c.ConsoleOpen;
-        platform.Sleep(TogglePauseMs);
+        clock.Sleep(TogglePauseMs);
     }
     if (c.ConsoleOpen == 1)
-        ConsoleEdit(c, frame, platform, shell.FrameCounter, ConsoleX, ConsoleY, ConsoleLimit, ConsolePrompt);
+        ConsoleEdit(c, frame, input, clock, shell.FrameCounter, ConsoleX, ConsoleY, ConsoleLimit, ConsolePrompt);
 
     if (c.ConsoleSubmitted != 1) return;
     c.ConsoleSubmitted = 0;
@@ -172,11 +173,11 @@ void ConsoleUpdate(ConsoleState& c, FrameState& frame, Platform& platform, const
         int32_t value = ParseConsoleNumber(words[1].data());
         if (value >= 1 && value <= 36) {
             camera.CycleStep = value;
-            platform.Sleep(CycleStepPauseMs);
+            clock.Sleep(CycleStepPauseMs);
         }
     }
     if (count == 1 && EqualsIgnoringCase(words[0].data(), "env5objectivenumber"))
-        ShowObjectiveReport(CountObjectives(grids), frame, platform, shell.PixelZoom);
+        ShowObjectiveReport(CountObjectives(grids), frame, display, clock, shell.PixelZoom);
 }
 
 }  // namespace delver

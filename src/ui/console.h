@@ -35,13 +35,13 @@ void ConsoleInit(ConsoleState& c);
 // accepted key, and the prompt and line are drawn in white at (x, y) in the
 // large font with an underscore cursor on frames 0..9 of every 20. The line
 // never grows beyond limit characters (at most 255).
-void ConsoleEdit(ConsoleState& c, FrameState& frame, Platform& platform, int32_t frameCounter, int x, int y,
-                 int limit, const char* prompt);
+void ConsoleEdit(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, int32_t frameCounter, int x,
+                 int y, int limit, const char* prompt);
 
 // The console's per-frame step: Tab toggles it (400 ms pause), the editor
 // runs while it is open, and a submitted line is split into words and run.
-void ConsoleUpdate(ConsoleState& c, FrameState& frame, Platform& platform, const WorldGrids& grids, ShellState& shell,
-                   CameraState& camera);
+void ConsoleUpdate(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, Display& display,
+                   const WorldGrids& grids, ShellState& shell, CameraState& camera);
 
 // --- the parts of a command that need no screen ---------------------------
 

@@ -52,7 +52,7 @@ int HudLineBaseline(int line, int framebufferHeight) {
     }
 }
 
-void HudLines(FrameState& frame, const ShellState& shell, Platform& platform) {
+void HudLines(FrameState& frame, const ShellState& shell, Input& input) {
     auto draw = [&](int line, const std::string& text, bool large) {
         FormatText(frame, "%s", text.c_str());
         const int y = HudLineBaseline(line, frame.Height);
@@ -65,8 +65,8 @@ void HudLines(FrameState& frame, const ShellState& shell, Platform& platform) {
     draw(HudCredit, HudLineText(HudCredit, shell, 0, 0), false);
     draw(HudObjective, HudLineText(HudObjective, shell, 0, 0), true);
     // The mouse is read only for the line that shows it.
-    const int mouseX = MouseX(platform, frame.Width);
-    const int mouseY = MouseY(platform, frame.Height);
+    const int mouseX = MouseX(input, frame.Width);
+    const int mouseY = MouseY(input, frame.Height);
     draw(HudPosition, HudLineText(HudPosition, shell, mouseX, mouseY), true);
 }
 

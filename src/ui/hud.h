@@ -30,6 +30,6 @@ int HudLineBaseline(int line, int framebufferHeight);
 
 // Draws the four lines into the framebuffer (step 4 of the frame loop).
 // The mouse is read while the position line is formatted.
-void HudLines(FrameState& frame, const ShellState& shell, Platform& platform);
+void HudLines(FrameState& frame, const ShellState& shell, Input& input);
 
 }  // namespace delver

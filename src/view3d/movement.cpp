@@ -132,7 +132,7 @@ void MovePlayer(WorldView& v) {
         if (stepFrame) player.StepCounter = WrapAdd(player.StepCounter, 1);
     }
     // Backward while Z is held; with AutoWalk on the two cancel out.
-    if (KeyDown(v.platform, vk::LetterZ)) {
+    if (KeyDown(v.input, vk::LetterZ)) {
         const float ex = -SinDegrees(yaw + 180.0f) * s;
         const float ey = -CosDegrees(yaw + 180.0f) * s;
         const float ez = -SinDegrees(pitch - 90.0f) * s;
@@ -157,8 +157,8 @@ void MovePlayer(WorldView& v) {
 
 void ApplyMouseLook(WorldView& v) {
     if (v.shell.MouseLook != 1) return;
-    const int mx = MouseX(v.platform, v.frame.Width);
-    const int my = MouseY(v.platform, v.frame.Height);
+    const int mx = MouseX(v.input, v.frame.Width);
+    const int my = MouseY(v.input, v.frame.Height);
     v.camera.Yaw = static_cast<float>(20 - 2 * mx);
     v.camera.Pitch = static_cast<float>(-my);
 }

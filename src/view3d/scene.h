@@ -43,7 +43,7 @@ struct WorldView {
     CameraState& camera;
     GlNames& gl;
     FrameState& frame;
-    Platform& platform;
+    Input& input;
     SceneStats* stats = nullptr;  // optional counting hook
     // The kept face lists of the fast drawing path (view3d/scene_cache.h);
     // without one the scene is drawn cell by cell (DrawScene).

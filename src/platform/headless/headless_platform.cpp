@@ -189,20 +189,11 @@ void HeadlessPlatform::SwapBuffers() {
     ++swaps_;
 }
 
-MessageKind HeadlessPlatform::PollMessage() {
-    if (messages_.empty()) return MessageKind::None;
-    MessageKind m = messages_.front();
-    messages_.pop_front();
-    return m;
-}
+MessageKind HeadlessPlatform::PollMessage() { return MessageKind::None; }
 
-void HeadlessPlatform::SetKey(int vk, bool held) {
-    if (vk >= 0 && vk < 256) keys_[static_cast<size_t>(vk)] = held;
-}
+bool HeadlessPlatform::IsKeyHeld(int) { return false; }
 
-bool HeadlessPlatform::IsKeyHeld(int vk) { return vk >= 0 && vk < 256 && keys_[static_cast<size_t>(vk)]; }
-
-ScreenPoint HeadlessPlatform::CursorPos() { return cursor_; }
+ScreenPoint HeadlessPlatform::CursorPos() { return {}; }
 
 void HeadlessPlatform::Sleep(unsigned ms) { virtualMs_ += ms; }
 

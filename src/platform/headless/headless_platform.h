@@ -1,12 +1,12 @@
 // The headless backend: an offscreen OpenGL context (EGL, no display) that
-// renders into a framebuffer object the size of the window, key state and
-// cursor set by the caller (the input script or a test), and a virtual
-// clock whose sleeps return at once.
+// renders into a framebuffer object the size of the window, and a virtual
+// clock whose sleeps return at once. It has no keyboard, mouse or messages
+// of its own: no key is held, the cursor rests at the screen's origin and
+// no message comes, so everything the player does comes from the input
+// script layered over it.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 
 #include "platform/platform.h"
@@ -32,10 +32,7 @@ public:
     int64_t CalendarSeconds() override;
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
 
-    // --- control, for the input script and tests ---
-    void SetKey(int vk, bool held);
-    void SetCursor(ScreenPoint p) { cursor_ = p; }
-    void PushMessage(MessageKind m) { messages_.push_back(m); }
+    // --- what a run can ask of it ---
     uint64_t VirtualMilliseconds() const { return virtualMs_; }
     bool CursorVisible() const { return cursorVisible_; }
     int SwapCount() const { return swaps_; }
@@ -47,9 +44,6 @@ private:
     struct Gl;
     std::unique_ptr<Gl> gl_;
     ScreenRect rect_{};
-    ScreenPoint cursor_{};
-    std::array<bool, 256> keys_{};
-    std::deque<MessageKind> messages_;
     uint64_t virtualMs_ = 0;
     bool cursorVisible_ = true;
     int swaps_ = 0;
