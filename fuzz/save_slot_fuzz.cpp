@@ -21,6 +21,7 @@
 //   byte 31     unused
 // The fragments follow in file order, each as long as its length (or what
 // is left of the input).
+#include <array>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -47,8 +48,23 @@ namespace fs = std::filesystem;
 constexpr size_t kHeader = 32;
 constexpr int kFrames = 10;
 
+// The headless backend with keys and a cursor the fuzzer sets directly.
+class FuzzPlatform : public delver::HeadlessPlatform {
+public:
+    void SetKey(int vk, bool held) {
+        if (vk >= 0 && vk < 256) keys_[static_cast<size_t>(vk)] = held;
+    }
+    void SetCursor(delver::ScreenPoint p) { cursor_ = p; }
+    bool IsKeyHeld(int vk) override { return vk >= 0 && vk < 256 && keys_[static_cast<size_t>(vk)]; }
+    delver::ScreenPoint CursorPos() override { return cursor_; }
+
+private:
+    std::array<bool, 256> keys_{};
+    delver::ScreenPoint cursor_{};
+};
+
 fs::path g_dir, g_home;
-delver::HeadlessPlatform* g_platform = nullptr;
+FuzzPlatform* g_platform = nullptr;
 delver::Game* g_game = nullptr;
 // The state right after start-up, put back before every input.
 std::vector<uint8_t> g_world, g_markers, g_units;
@@ -181,7 +197,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_home = fs::current_path();
     fs::current_path(g_dir);
 
-    g_platform = new delver::HeadlessPlatform();
+    g_platform = new FuzzPlatform();
     g_game = new delver::Game();
     if (!delver::StartUp(*g_game, *g_platform, 1u)) Fail("start-up failed");
     // The smallest window (F1): every frame and progress screen is drawn
@@ -191,7 +207,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_platform->SetKey(delver::vk::F1, false);
 
     // A real save in both slots.
-    delver::SaveTarget t{g_game->grids, g_game->units, g_game->shell, g_game->camera, g_game->frame, *g_platform};
+    delver::SaveTarget t{g_game->grids, g_game->units, g_game->shell, g_game->camera, {}};
     delver::SaveGame(t, 1);
     delver::SaveGame(t, 2);
     for (int f = 0; f < delver::SlotFileCount; ++f) {
