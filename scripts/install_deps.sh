@@ -3,12 +3,22 @@
 # is already there. Needs root or sudo.
 #
 # usage: install_deps.sh play   what building and playing the game needs
-#        install_deps.sh test   that, plus the tools the tests use
+#        install_deps.sh web    that, plus what the browser build needs
+#        install_deps.sh test   all of that, plus the tools the tests use
 set -euo pipefail
 
 play_packages=(
   cmake make g++ pkg-config
   libsdl2-dev libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
+)
+# The browser build: Debian's emscripten (with binaryen and Node.js).
+web_packages=(
+  emscripten
+)
+# The browser tests drive Debian's Chromium (npm installs their driver
+# from the committed lockfile; Debian's npm only where none is there).
+browser_test_packages=(
+  chromium
 )
 test_packages=(
   libgtest-dev
@@ -20,9 +30,11 @@ test_packages=(
 
 case "${1:-}" in
   play) packages=("${play_packages[@]}") ;;
-  test) packages=("${play_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 play|test" >&2; exit 2 ;;
+  web) packages=("${play_packages[@]}" "${web_packages[@]}") ;;
+  test) packages=("${play_packages[@]}" "${web_packages[@]}" "${test_packages[@]}" "${browser_test_packages[@]}") ;;
+  *) echo "usage: $0 play|web|test" >&2; exit 2 ;;
 esac
+if [ "$1" = test ] && ! command -v npm >/dev/null 2>&1; then packages+=(npm); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,8 +8,10 @@
 #include "app/options.h"
 #include "app/run.h"
 #include "platform/user_folder.h"
-#ifdef _WIN32
+#if defined(_WIN32)
 #include "platform/win32/win32_platform.h"
+#elif defined(__EMSCRIPTEN__)
+#include "platform/web/web_platform.h"
 #else
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
@@ -19,7 +21,9 @@
 #define DELVER_VERSION "0.0.0"
 #endif
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     delver::Options options;
     std::string error;
@@ -90,7 +94,15 @@ int main(int argc, char** argv) {
         }
     }
 
-#ifdef _WIN32
+#if defined(__EMSCRIPTEN__)
+    // In the browser the page is the window; there is no offscreen run.
+    if (options.headless) {
+        std::fprintf(stderr, "delver: --headless runs need the Linux build (offscreen OpenGL through EGL)\n");
+        return 2;
+    }
+    delver::WebPlatform backend(options.fps);
+    return delver::RunGame(options, script, backend, recording);
+#elif defined(_WIN32)
     if (options.headless) {
         std::fprintf(stderr, "delver: --headless runs need the Linux build (offscreen OpenGL through EGL)\n");
         return 2;
@@ -112,4 +124,16 @@ int main(int argc, char** argv) {
     delver::SdlPlatform backend(options.fps);
     return delver::RunGame(options, script, backend, recording);
 #endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = Run(argc, argv);
+#if defined(__EMSCRIPTEN__)
+    // The page learns the game has ended only from us: the program's own
+    // end is not seen by the browser while the page lives on.
+    delver::WebPlatform::Ended(status);
+#endif
+    return status;
 }

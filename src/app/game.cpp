@@ -166,18 +166,22 @@ bool RunFrame(Game& game, Platform& platform) {
     SaveTarget target = MakeSaveTarget(game, platform);
     if (KeyDown(platform, vk::F5)) {
         if (!SaveGame(target, 1)) ++game.saveFailures;
+        platform.FlushSavedFiles();
         platform.Sleep(SaveLoadPauseMs);
     }
     if (KeyDown(platform, vk::F6)) {
         if (!SaveGame(target, 2)) ++game.saveFailures;
+        platform.FlushSavedFiles();
         platform.Sleep(SaveLoadPauseMs);
     }
     if (KeyDown(platform, vk::F7)) {
         LoadGame(target, 1);
+        platform.FlushSavedFiles();
         platform.Sleep(SaveLoadPauseMs);
     }
     if (KeyDown(platform, vk::F8)) {
         LoadGame(target, 2);
+        platform.FlushSavedFiles();
         platform.Sleep(SaveLoadPauseMs);
     }
 

@@ -234,5 +234,6 @@ void ScriptedPlatform::ShowMessage(const char* caption, const char* text, Dialog
     inner_.ShowMessage(caption, text, kind);
 }
 bool ScriptedPlatform::CanRunWithoutWindow() const { return inner_.CanRunWithoutWindow(); }
+void ScriptedPlatform::FlushSavedFiles() { inner_.FlushSavedFiles(); }
 
 }  // namespace delver

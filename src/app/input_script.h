@@ -82,6 +82,7 @@ public:
     int64_t CalendarSeconds() override;
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
     bool CanRunWithoutWindow() const override;
+    void FlushSavedFiles() override;
 
 private:
     Platform& inner_;

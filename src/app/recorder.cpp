@@ -118,5 +118,7 @@ void RecordingPlatform::ShowMessage(const char* caption, const char* text, Dialo
     inner_.ShowMessage(caption, text, kind);
 }
 bool RecordingPlatform::CanRunWithoutWindow() const { return inner_.CanRunWithoutWindow(); }
+std::vector<ReleaseStep> RecordingPlatform::TakeUndoFailures() { return inner_.TakeUndoFailures(); }
+void RecordingPlatform::FlushSavedFiles() { inner_.FlushSavedFiles(); }
 
 }  // namespace delver

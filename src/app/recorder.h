@@ -66,6 +66,8 @@ public:
     int64_t CalendarSeconds() override;
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
     bool CanRunWithoutWindow() const override;
+    std::vector<ReleaseStep> TakeUndoFailures() override;
+    void FlushSavedFiles() override;
 
 private:
     void Write(const std::string& text);

@@ -1,4 +1,5 @@
-// The one place that pulls in the OpenGL 1.1 and GLU headers. On Windows
+// The one place that pulls in the OpenGL 1.1 and GLU headers (in the
+// browser, our own layer over WebGL answers the same calls). On Windows
 // the headers want a few calling-convention macros that normally come from
 // <windows.h>; they are given here so that game code never sees the rest of
 // <windows.h>.
@@ -15,5 +16,9 @@
 #define CALLBACK __stdcall
 #endif
 #endif
+#if defined(__EMSCRIPTEN__)
+#include "platform/web/gl_fixed_function.h"
+#else
 #include <GL/gl.h>
 #include <GL/glu.h>
+#endif

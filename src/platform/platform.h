@@ -1,9 +1,9 @@
-// The seam between the game and the machine it runs on, in three facets:
-// Input (keys, cursor, window rectangle), Clock (pauses, calendar) and
-// Display (window, context, swap, cursor visibility, messages, dialogs).
-// Every backend (SDL on Linux, Win32 on Windows, headless for tests)
-// implements all three in one Platform object; the game above it never
-// includes a backend header.
+// The seam between the game and the machine it runs on, in four facets:
+// Input (keys, cursor, window rectangle), Clock (pauses, calendar), Display
+// (window, context, swap, cursor visibility, messages, dialogs) and Storage
+// (making saved files lasting). Every backend (SDL on Linux, Win32 on
+// Windows, WebGL in the browser, headless for tests) implements them all in
+// one Platform object; the game above it never includes a backend header.
 #pragma once
 
 #include <cstdint>
@@ -106,9 +106,20 @@ public:
     virtual bool CanRunWithoutWindow() const { return true; }
 };
 
-// A whole backend: one object that is the input, the clock and the display.
-// Only the start-up and the frame loop take all of it; every other module
-// takes the facets it uses.
-class Platform : public Input, public Clock, public Display {};
+// Where the game's files are kept lasting.
+class Storage {
+public:
+    virtual ~Storage() = default;
+    // A save or a load has just written the save slots' files (a load may
+    // finish an interrupted save). A backend whose files live in memory
+    // until they are flushed (the browser's) makes them lasting now, before
+    // the game goes on. On the desktop a written file is already lasting.
+    virtual void FlushSavedFiles() {}
+};
+
+// A whole backend: one object that is the input, the clock, the display and
+// the storage. Only the start-up and the frame loop take all of it; every
+// other module takes the facets it uses.
+class Platform : public Input, public Clock, public Display, public Storage {};
 
 }  // namespace delver

@@ -300,7 +300,9 @@ void AllocateGeneratorWorkspace(GeneratorWorkspace& w, bool clearRoomList) {
     if (clearRoomList) {
         w.RoomList = std::make_unique<RoomRecord[]>(RoomListCapacity);
     } else {
-        w.RoomList = std::make_unique_for_overwrite<RoomRecord[]>(RoomListCapacity);
+        // Left as it comes (the browser's older library has no
+        // make_unique_for_overwrite, which means the same).
+        w.RoomList = std::unique_ptr<RoomRecord[]>(new RoomRecord[RoomListCapacity]);
     }
     std::memset(w.LevelFirstRoom, 0, sizeof w.LevelFirstRoom);
     std::memset(w.LevelRoomEnd, 0, sizeof w.LevelRoomEnd);

@@ -1,0 +1,45 @@
+# The browser build's site folder, build-web/site: the page (web/), the
+# program (delver.js, delver.wasm) and its packed game folder (delver.data).
+# Any static web server can serve the folder as it is.
+#
+# The game folder is painted by the native art generator (built by
+# scripts/build_web.sh and named by DELVER_ARTGEN). The save folder, map/,
+# is the browser's IndexedDB at run time, so the default overworld plan is
+# packed apart (/pack) and put in place by the page before the game starts.
+set(DELVER_ARTGEN "" CACHE FILEPATH "The native delver_artgen that paints the game folder")
+if(NOT DELVER_ARTGEN)
+  message(FATAL_ERROR "The browser build needs -DDELVER_ARTGEN=<native build>/tools/delver_artgen (scripts/build_web.sh gives it)")
+endif()
+
+set(site ${CMAKE_BINARY_DIR}/site)
+set(art ${CMAKE_BINARY_DIR}/packed)
+set(art_stamp ${CMAKE_BINARY_DIR}/packed.stamp)
+add_custom_command(OUTPUT ${art_stamp}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${art}
+  COMMAND ${DELVER_ARTGEN} ${art}/game
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${art}/pack
+  COMMAND ${CMAKE_COMMAND} -E rename ${art}/game/map/1.overworld ${art}/pack/1.overworld
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${art}/game/map
+  COMMAND ${CMAKE_COMMAND} -E touch ${art_stamp}
+  DEPENDS ${DELVER_ARTGEN}
+  COMMENT "Painting the game folder to pack into the site"
+  VERBATIM)
+add_custom_target(delver_packed_game DEPENDS ${art_stamp})
+add_dependencies(delver delver_packed_game)
+
+file(GLOB page_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*)
+set_target_properties(delver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${site})
+set_property(TARGET delver APPEND PROPERTY LINK_DEPENDS ${art_stamp})
+target_link_options(delver PRIVATE
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=131072
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=134217728
+  -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
+  -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
+  -sFORCE_FILESYSTEM=1 -lidbfs.js
+  "-sEXPORTED_RUNTIME_METHODS=['callMain','FS','IDBFS','addRunDependency','removeRunDependency']"
+  "SHELL:--preload-file ${art}/game@/game"
+  "SHELL:--preload-file ${art}/pack@/pack")
+add_custom_command(TARGET delver POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy ${page_files} ${site}
+  COMMENT "Laying out the site folder ${site}"
+  VERBATIM)
