@@ -83,6 +83,9 @@ void main() {
 struct State {
     bool started = false;
     GLuint program = 0, vertexBuffer = 0, indexBuffer = 0, frameTexture = 0;
+    // Where the game draws: an offscreen picture the canvas is shown only
+    // at the swap, as a desktop window shows its back buffer.
+    GLuint offscreen = 0, offscreenColour = 0, offscreenDepth = 0;
     GLint transformAt = -1, colourAt = -1, texturedAt = -1, textureAt = -1;
     int drawingWidth = 0, drawingHeight = 0;
     GLint viewport[4] = {0, 0, 0, 0};
@@ -166,6 +169,62 @@ void DrawQuads(const Corner* corners, size_t quadCount) {
     }
 }
 
+// (Re)makes the offscreen picture at the drawing buffer's size and leaves
+// it bound; its depth buffer has 16 bits, as the desktop window's.
+bool MakeOffscreen() {
+    if (!g.offscreen) glGenFramebuffers(1, &g.offscreen);
+    if (!g.offscreenColour) glGenTextures(1, &g.offscreenColour);
+    if (!g.offscreenDepth) glGenRenderbuffers(1, &g.offscreenDepth);
+    glBindTexture(GL_TEXTURE_2D, g.offscreenColour);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, g.drawingWidth, g.drawingHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, g.boundTexture);
+    glBindRenderbuffer(GL_RENDERBUFFER, g.offscreenDepth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, g.drawingWidth, g.drawingHeight);
+    glBindFramebuffer(GL_FRAMEBUFFER, g.offscreen);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, g.offscreenColour, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g.offscreenDepth);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// Draws one textured quad in window pixels (x0, y0)-(x1, y1) of the
+// drawing buffer, untouched by the depth test, the viewport and the
+// matrices, then puts the game's state back.
+void DrawWindowQuad(GLuint texture, float x1, float y1) {
+    const float right = 2.0f * x1 / g.drawingWidth - 1.0f;
+    const float top = 2.0f * y1 / g.drawingHeight - 1.0f;
+    const Corner quad[4] = {{-1, -1, 0, 0, 0}, {right, -1, 0, 1, 0}, {right, top, 0, 1, 1}, {-1, top, 0, 0, 1}};
+
+    const std::vector<Matrix> modelView = g.modelView, projection = g.projection;
+    const bool texturing = g.texturing;
+    const GLuint bound = g.boundTexture;
+    float colour[4];
+    std::memcpy(colour, g.colour, sizeof colour);
+    g.modelView = {kIdentity};
+    g.projection = {kIdentity};
+    g.texturing = true;
+    g.boundTexture = texture;
+    g.picturedTextures.insert(texture);
+    g.colour[0] = g.colour[1] = g.colour[2] = g.colour[3] = 1.0f;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    if (g.depthTest) glDisable(GL_DEPTH_TEST);
+    glViewport(0, 0, g.drawingWidth, g.drawingHeight);
+
+    DrawQuads(quad, 1);
+
+    glViewport(g.viewport[0], g.viewport[1], g.viewport[2], g.viewport[3]);
+    if (g.depthTest) glEnable(GL_DEPTH_TEST);
+    std::memcpy(g.colour, colour, sizeof colour);
+    g.modelView = modelView;
+    g.projection = projection;
+    g.texturing = texturing;
+    g.boundTexture = bound;
+    glBindTexture(GL_TEXTURE_2D, bound);
+}
+
 float ReadFloat(const uint8_t* p) {
     float f;
     std::memcpy(&f, p, sizeof f);
@@ -224,7 +283,13 @@ bool StartFixedFunction(int drawingWidth, int drawingHeight) {
     glBindTexture(GL_TEXTURE_2D, 0);
 
     g.started = true;
-    ResizeFixedFunction(drawingWidth, drawingHeight);
+    g.drawingWidth = drawingWidth;
+    g.drawingHeight = drawingHeight;
+    if (!MakeOffscreen()) {
+        std::fprintf(stderr, "delver: WebGL could not make the offscreen picture\n");
+        StopFixedFunction();
+        return false;
+    }
     glViewport(0, 0, drawingWidth, drawingHeight);
     g.viewport[0] = g.viewport[1] = 0;
     g.viewport[2] = drawingWidth;
@@ -233,14 +298,27 @@ bool StartFixedFunction(int drawingWidth, int drawingHeight) {
 }
 
 void ResizeFixedFunction(int drawingWidth, int drawingHeight) {
+    if (!g.started) return;
     g.drawingWidth = drawingWidth;
     g.drawingHeight = drawingHeight;
+    MakeOffscreen();
+}
+
+void PresentFixedFunction() {
+    if (!g.started) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    DrawWindowQuad(g.offscreenColour, static_cast<float>(g.drawingWidth), static_cast<float>(g.drawingHeight));
+    glBindFramebuffer(GL_FRAMEBUFFER, g.offscreen);
 }
 
 void StopFixedFunction() {
     if (g.started) {
         for (GLuint name : g.textures) glDeleteTextures(1, &name);
         glDeleteTextures(1, &g.frameTexture);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &g.offscreen);
+        glDeleteTextures(1, &g.offscreenColour);
+        glDeleteRenderbuffers(1, &g.offscreenDepth);
         glDeleteBuffers(1, &g.vertexBuffer);
         glDeleteBuffers(1, &g.indexBuffer);
         glDeleteProgram(g.program);
@@ -502,34 +580,7 @@ void delver_glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum ty
     if (format != GL_RGBA && format != GL_RGB) return;
     glBindTexture(GL_TEXTURE_2D, g.frameTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, type, pixels);
-    const float right = 2.0f * width * g.zoom[0] / g.drawingWidth - 1.0f;
-    const float top = 2.0f * height * g.zoom[1] / g.drawingHeight - 1.0f;
-    const Corner quad[4] = {{-1, -1, 0, 0, 0}, {right, -1, 0, 1, 0}, {right, top, 0, 1, 1}, {-1, top, 0, 0, 1}};
-
-    const std::vector<Matrix> modelView = g.modelView, projection = g.projection;
-    const bool texturing = g.texturing;
-    const GLuint bound = g.boundTexture;
-    float colour[4];
-    std::memcpy(colour, g.colour, sizeof colour);
-    g.modelView = {kIdentity};
-    g.projection = {kIdentity};
-    g.texturing = true;
-    g.boundTexture = g.frameTexture;
-    g.picturedTextures.insert(g.frameTexture);
-    delver_glColor4f(1, 1, 1, 1);
-    if (g.depthTest) glDisable(GL_DEPTH_TEST);
-    glViewport(0, 0, g.drawingWidth, g.drawingHeight);
-
-    DrawQuads(quad, 1);
-
-    glViewport(g.viewport[0], g.viewport[1], g.viewport[2], g.viewport[3]);
-    if (g.depthTest) glEnable(GL_DEPTH_TEST);
-    std::memcpy(g.colour, colour, sizeof colour);
-    g.modelView = modelView;
-    g.projection = projection;
-    g.texturing = texturing;
-    g.boundTexture = bound;
-    glBindTexture(GL_TEXTURE_2D, bound);
+    DrawWindowQuad(g.frameTexture, width * g.zoom[0], height * g.zoom[1]);
 }
 
 // WebGL 1 reads RGBA for certain; RGB rows are made from it, laid out with

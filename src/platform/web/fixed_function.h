@@ -18,8 +18,13 @@ namespace delver::web {
 // Makes the shader, buffers and state on the current WebGL context; false
 // when the shader cannot be made.
 bool StartFixedFunction(int drawingWidth, int drawingHeight);
-// The drawing buffer's size changed (the canvas was resized).
+// The drawing buffer's size changed (the canvas was resized): the
+// offscreen picture is made again at the new size, empty.
 void ResizeFixedFunction(int drawingWidth, int drawingHeight);
+// Shows the offscreen picture on the canvas. The game draws offscreen, so
+// the browser, which shows the canvas whenever the game pauses, never
+// shows a picture half drawn.
+void PresentFixedFunction();
 // Deletes everything made since StartFixedFunction, textures included, so
 // the next start begins as on a new context.
 void StopFixedFunction();
