@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/input_script.h"
+#include "app/recorder.h"
 #include "app/window.h"
 #include "platform/input.h"
 #include "support/fake_platform.h"
@@ -215,6 +217,26 @@ TEST_F(FrameLoop, SaveAndLoadInOneFrameAddUpTheirPauses) {
     // Each of the save and the load waits 8.8 s, and the loop 300 ms after each.
     EXPECT_EQ(platform.VirtualMilliseconds() - before, 8800u + 300u + 8800u + 300u);
     EXPECT_EQ(std::filesystem::file_size("map/SAVEGAME1.variables"), 32u);
+    // The saved files are made lasting once the save is done, and again
+    // after the load (which may finish a broken save), each before the
+    // loop's pause.
+    EXPECT_EQ(platform.Flushes(), (std::vector<uint64_t>{before + 8800u, before + 8800u + 300u + 8800u}));
+}
+
+TEST_F(FrameLoop, TheScriptAndTheRecorderPassFlushesAndUndoFailuresOn) {
+    // The backend under the wrappers is the one that must flush.
+    class Undoing : public testing::FakePlatform {
+    public:
+        std::vector<ReleaseStep> TakeUndoFailures() override { return {ReleaseStep::StepDestroyWindow}; }
+    } inner;
+    ScriptedPlatform scripted(inner, InputScript{}, SceneWidth, SceneHeight);
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    RecordingPlatform recorder(scripted, file, SceneWidth, SceneHeight);
+    Platform& top = recorder;
+    top.FlushSavedFiles();
+    EXPECT_EQ(inner.Flushes().size(), 1u);
+    EXPECT_EQ(top.TakeUndoFailures(), std::vector<ReleaseStep>{ReleaseStep::StepDestroyWindow});
 }
 
 TEST_F(FrameLoop, ZoomKeysRecreateTheWindow) {

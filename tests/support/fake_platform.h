@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -40,6 +41,8 @@ public:
     const std::string& LastMessageText() const { return lastMessage_; }
     const std::string& LastMessageCaption() const { return lastCaption_; }
     int MessagesShown() const { return messagesShown_; }
+    // The virtual time of each flush of the saved files, in order.
+    const std::vector<uint64_t>& Flushes() const { return flushes_; }
 
     // Input
     bool IsKeyHeld(int vk) override;
@@ -58,6 +61,8 @@ public:
     MessageKind PollMessage() override;
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
     bool CanRunWithoutWindow() const override { return canRunWithoutWindow_; }
+    // Storage
+    void FlushSavedFiles() override { flushes_.push_back(virtualMs_); }
 
 private:
     Display* real_ = nullptr;
@@ -75,6 +80,7 @@ private:
     int messagesShown_ = 0;
     std::string lastMessage_;
     std::string lastCaption_;
+    std::vector<uint64_t> flushes_;
 };
 
 }  // namespace delver::testing
