@@ -1,5 +1,6 @@
 # The browser build's site folder, build-web/site: the page (web/), the
-# program (delver.js, delver.wasm) and its packed game folder (delver.data).
+# program (delver.js, delver.wasm), its packed game folder (delver.data)
+# and the demo's input script (index.html?seed=11&input=demo.txt&autostart).
 # Any static web server can serve the folder as it is.
 #
 # The game folder is painted by the native art generator (built by
@@ -40,6 +41,6 @@ target_link_options(delver PRIVATE
   "SHELL:--preload-file ${art}/game@/game"
   "SHELL:--preload-file ${art}/pack@/pack")
 add_custom_command(TARGET delver POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy ${page_files} ${site}
+  COMMAND ${CMAKE_COMMAND} -E copy ${page_files} ${PROJECT_SOURCE_DIR}/demo/demo.txt ${site}
   COMMENT "Laying out the site folder ${site}"
   VERBATIM)
