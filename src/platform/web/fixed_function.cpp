@@ -83,9 +83,14 @@ void main() {
 struct State {
     bool started = false;
     GLuint program = 0, vertexBuffer = 0, indexBuffer = 0, frameTexture = 0;
-    // Where the game draws: an offscreen picture the canvas is shown only
-    // at the swap, as a desktop window shows its back buffer.
+    // Where the 3D view is drawn: an offscreen picture, never shown. The
+    // canvas gets only the finished picture (glDrawPixels), so a pause in
+    // mid-frame, when the browser shows the canvas, never shows a picture
+    // half drawn, as a desktop window never shows its back buffer.
     GLuint offscreen = 0, offscreenColour = 0, offscreenDepth = 0;
+    bool onCanvas = false;  // the canvas, not the offscreen picture, is bound
+    GLsizei frameTextureWidth = 0, frameTextureHeight = 0;
+    GLenum frameTextureFormat = 0;
     GLint transformAt = -1, colourAt = -1, texturedAt = -1, textureAt = -1;
     int drawingWidth = 0, drawingHeight = 0;
     GLint viewport[4] = {0, 0, 0, 0};
@@ -187,7 +192,20 @@ bool MakeOffscreen() {
     glBindFramebuffer(GL_FRAMEBUFFER, g.offscreen);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, g.offscreenColour, 0);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g.offscreenDepth);
+    g.onCanvas = false;
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void DrawOffscreen() {
+    if (!g.onCanvas) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, g.offscreen);
+    g.onCanvas = false;
+}
+
+void DrawOnCanvas() {
+    if (g.onCanvas) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    g.onCanvas = true;
 }
 
 // Draws one textured quad in window pixels (x0, y0)-(x1, y1) of the
@@ -304,12 +322,6 @@ void ResizeFixedFunction(int drawingWidth, int drawingHeight) {
     MakeOffscreen();
 }
 
-void PresentFixedFunction() {
-    if (!g.started) return;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    DrawWindowQuad(g.offscreenColour, static_cast<float>(g.drawingWidth), static_cast<float>(g.drawingHeight));
-    glBindFramebuffer(GL_FRAMEBUFFER, g.offscreen);
-}
 
 void StopFixedFunction() {
     if (g.started) {
@@ -435,7 +447,10 @@ void delver_glColor4f(GLfloat r, GLfloat gr, GLfloat b, GLfloat a) {
 
 void delver_glColor3f(GLfloat r, GLfloat gr, GLfloat b) { delver_glColor4f(r, gr, b, 1.0f); }
 
-void delver_glClear(GLbitfield mask) { glClear(mask); }
+void delver_glClear(GLbitfield mask) {
+    DrawOffscreen();
+    glClear(mask);
+}
 void delver_glClearColor(GLclampf r, GLclampf gr, GLclampf b, GLclampf a) { glClearColor(r, gr, b, a); }
 void delver_glClearDepth(double depth) { glClearDepthf(static_cast<GLclampf>(depth)); }
 void delver_glDepthFunc(GLenum func) { glDepthFunc(func); }
@@ -510,6 +525,7 @@ void delver_glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
 void delver_glEnd() {
     if (!g.inBegin) return;
     g.inBegin = false;
+    DrawOffscreen();
     DrawQuads(g.immediate.data(), g.immediate.size() / 4);
 }
 
@@ -546,6 +562,7 @@ void delver_glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     // The scene's own lists are already corners as the shader takes them.
     if (withTexCoords && g.vertexSize == 3 && g.texCoordSize == 2 && g.vertexStride == sizeof(Corner) &&
         g.texCoordStride == sizeof(Corner) && g.texCoordPointer == g.vertexPointer + 12) {
+        DrawOffscreen();
         DrawQuads(reinterpret_cast<const Corner*>(g.vertexPointer) + first, quads);
         return;
     }
@@ -567,19 +584,30 @@ void delver_glDrawArrays(GLenum mode, GLint first, GLsizei count) {
             c.t = g.texCoordSize > 1 ? ReadFloat(t + 4) : 0.0f;
         }
     }
+    DrawOffscreen();
     DrawQuads(g.scratch.data(), quads);
 }
 
 // --- pixels ---------------------------------------------------------------
 
-// The picture is drawn from the window's lower-left corner (the raster
+// The picture is drawn on the canvas from its lower-left corner (the raster
 // position the game never moves), each pixel zoom x zoom, untouched by the
 // depth test, the viewport and the matrices, as glDrawPixels is.
 void delver_glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
     if (!g.started || width <= 0 || height <= 0 || g.drawingWidth <= 0 || g.drawingHeight <= 0) return;
     if (format != GL_RGBA && format != GL_RGB) return;
     glBindTexture(GL_TEXTURE_2D, g.frameTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, type, pixels);
+    if (width == g.frameTextureWidth && height == g.frameTextureHeight && format == g.frameTextureFormat) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, type, pixels);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, type, pixels);
+        g.frameTextureWidth = width;
+        g.frameTextureHeight = height;
+        g.frameTextureFormat = format;
+    }
+    // The finished picture goes to the canvas itself, where the desktop's
+    // glDrawPixels puts it over the whole window; reads now come from there.
+    DrawOnCanvas();
     DrawWindowQuad(g.frameTexture, width * g.zoom[0], height * g.zoom[1]);
 }
 

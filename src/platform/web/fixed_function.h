@@ -7,7 +7,10 @@
 // coordinate, texturing on or off, client vertex and texture-coordinate
 // arrays, quads (drawn as two triangles each, split as the desktop drivers
 // split them), glDrawPixels with glPixelZoom (the framebuffer as a texture
-// on one quad), and glReadPixels in RGB. A texture with no picture, and
+// on one quad), and glReadPixels in RGB. The 3D view is drawn offscreen and
+// only glDrawPixels, which covers the whole window with the finished
+// picture, draws on the canvas: the browser shows the canvas whenever the
+// game pauses, and so it never shows a picture half drawn. A texture with no picture, and
 // texturing switched off, draw in the plain current colour, as they do on
 // the desktop. Lighting, normals, shading and hints have no effect there,
 // since the game uses no lighting, so they are accepted and ignored.
@@ -21,10 +24,6 @@ bool StartFixedFunction(int drawingWidth, int drawingHeight);
 // The drawing buffer's size changed (the canvas was resized): the
 // offscreen picture is made again at the new size, empty.
 void ResizeFixedFunction(int drawingWidth, int drawingHeight);
-// Shows the offscreen picture on the canvas. The game draws offscreen, so
-// the browser, which shows the canvas whenever the game pauses, never
-// shows a picture half drawn.
-void PresentFixedFunction();
 // Deletes everything made since StartFixedFunction, textures included, so
 // the next start begins as on a new context.
 void StopFixedFunction();

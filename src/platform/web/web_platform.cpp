@@ -123,7 +123,6 @@ void WebPlatform::MoveWindow(int, int, int width, int height) {
 }
 
 void WebPlatform::SwapBuffers() {
-    web::PresentFixedFunction();
     const double now = emscripten_get_now();
     delver_web_frame_time(now - frameStartMs_ - sleptMs_);
     double waitMs = 0.0;
