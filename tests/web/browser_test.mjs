@@ -1,0 +1,156 @@
+// delver's WebAssembly build played in headless Chromium and held to the
+// native headless game: the same seed and input script must give the same
+// report, the same save slot bytes and nearly the same last picture; saves
+// outlive a reload of the page; real DOM key presses reach the game; and a
+// browser without WebGL is told so.
+//   node browser_test.mjs [SITE]   (or DELVER_SITE; DELVER_BIN, DELVER_GAME)
+import { checkInputs, serve, launch, writeScript, freshGame, native, pageUrl, play, waitState,
+  pageDigest, pageFile, readBmp, pixelDiff, sha256, typeKeys, letters } from './harness.mjs';
+import fs from 'node:fs';
+import path from 'node:path';
+
+checkInputs('browser_test');
+const slotFiles = (n) => ['mainmap', 'flagmap', 'unit', 'variables'].map((e) => `SAVEGAME${n}.${e}`);
+
+// Mouse look on, the view distance up twice, then walking.
+const walk = ['0 mouse 160 140', '14 click right', '20 tap RBRACKET', '22 tap RBRACKET', '30 click left'];
+
+// Mouse look swinging round while walking forward and back, the view distance held up and tapped down.
+const look = ['0 mouse 160 120', '14 click right', '16 down RBRACKET', '21 up RBRACKET', '40 tap LBRACKET', '45 click left'];
+for (let f = 20; f < 140; f += 4)
+  look.push(`${f} mouse ${160 + Math.round(120 * Math.sin(f / 17))} ${120 + Math.round(90 * Math.cos(f / 23))}`);
+look.push('100 click left', '110 down Z', '130 up Z');
+look.sort((a, b) => parseInt(a) - parseInt(b));
+
+// Both console commands typed, then walking at the slower pace.
+const consoleLines = ['0 mouse 160 120'];
+let f = typeKeys(consoleLines, 14, ['TAB', ...letters('env4cyclestep 5'), 'ENTER', ...letters('env5objectivenumber'), 'ENTER', 'TAB']);
+consoleLines.push(`${f + 2} click left`);
+
+// Walking, a save in slot 2 at frame 60, more walking, its load (the counter goes back to 61), a turn.
+const saveLoad = ['0 mouse 160 130', '14 click right', '20 click left', '40 mouse 200 100', '60 tap F6',
+  '70 mouse 120 150', '100 tap F8', '61 jump', '64 mouse 220 160', '90 tap RBRACKET'];
+
+const cases = [
+  { name: 'walking', seed: 11, frames: 200, lines: walk },
+  { name: 'mouse look, view distance keys (literal drawing)', seed: 7, frames: 150, lines: look, render: 'literal' },
+  { name: 'console commands', seed: 42, frames: 140, lines: consoleLines },
+  { name: 'save and load slot 2', seed: 3, frames: 150, lines: saveLoad, slot: 2 },
+];
+
+let passed = 0, failed = 0;
+async function check(name, body) {
+  const t = Date.now();
+  try {
+    const note = await body();
+    passed++;
+    console.log(`ok   ${name}${note ? ': ' + note : ''} (${((Date.now() - t) / 1000).toFixed(1)} s)`);
+  } catch (e) {
+    failed++;
+    console.log(`FAIL ${name}: ${e.message}`);
+  }
+}
+function same(what, page, nat) {
+  if (page !== nat) throw new Error(`${what} differs\n     page:   ${page}\n     native: ${nat}`);
+}
+
+// Every slot file of the page equals the native game folder's, byte for byte.
+async function sameSlot(page, dir, n) {
+  for (const name of slotFiles(n)) {
+    const bytes = fs.readFileSync(path.join(dir, 'map', name));
+    same(name, await pageDigest(page, `/game/map/${name}`), `${bytes.length}:${sha256(bytes)}`);
+  }
+}
+
+const base = await serve();
+const browser = await launch();
+
+for (const c of cases) {
+  await check(`same game as native: ${c.name} (seed ${c.seed})`, async () => {
+    const script = `${c.name.replace(/\W+/g, '_')}.txt`;
+    const file = writeScript(script, c.lines.join('\n') + '\n');
+    const dir = freshGame(), shot = path.join(dir, 'native.bmp');
+    const nat = native(dir, { ...c, script: file, screenshot: shot });
+    const context = await browser.newContext();
+    try {
+      const page = await context.newPage();
+      const end = await play(page, pageUrl(base, { ...c, script, screenshot: true }));
+      same('report', end.report, nat.report);
+      same('frame times', end.frames, c.frames);
+      if (c.slot) await sameSlot(page, dir, c.slot);
+      const share = pixelDiff(readBmp(await pageFile(page, '/run/screenshot.bmp')), readBmp(fs.readFileSync(shot)));
+      const note = `report equal${c.slot ? ', slot equal' : ''}, ${(share * 100).toFixed(3)} % of pixels differ`;
+      if (share > 0.005) throw new Error(note);
+      return note;
+    } finally {
+      await context.close();
+    }
+  });
+}
+
+await check('a save outlives a reload of the page and loads as in the native game', async () => {
+  const save = writeScript('save1.txt', walk.concat('150 tap F5').join('\n') + '\n');
+  const load = writeScript('load1.txt', ['0 tap F7', '151 jump', '155 mouse 100 100', '160 tap RBRACKET', '170 click left'].join('\n') + '\n');
+  const dir = freshGame();
+  const natSave = native(dir, { seed: 11, frames: 170, script: save });
+  const natLoad = native(dir, { seed: 11, frames: 60, script: load });
+  const context = await browser.newContext();
+  try {
+    const page = await context.newPage();
+    const saved = await play(page, pageUrl(base, { seed: 11, frames: 170, script: 'save1.txt' }));
+    same('report after the save', saved.report, natSave.report);
+    await page.waitForFunction(() => delver.flushes >= 1, null, { timeout: 10000 });
+    await sameSlot(page, dir, 1);
+    const loaded = await play(page, pageUrl(base, { seed: 11, frames: 60, script: 'load1.txt' }));
+    same('report after the reload and load', loaded.report, natLoad.report);
+    return 'reports and slot equal';
+  } finally {
+    await context.close();
+  }
+});
+
+await check('real DOM keys: start button, ] three times, Escape', async () => {
+  const startVd = JSON.parse(native(freshGame(), { frames: 1 }).report).view_distance;
+  const context = await browser.newContext();
+  try {
+    const page = await context.newPage();
+    await page.goto(pageUrl(base, { autostart: false, fps: null }));
+    await waitState(page, ['ready']);
+    await page.click('#start');
+    const frames = () => page.evaluate(() => delver.frameTimes.length);
+    // Past the first frames, in which the game takes no key.
+    await page.waitForFunction(() => delver.state === 'running' && delver.frameTimes.length >= 20, null, { timeout: 30000 });
+    same('focused element', await page.evaluate(() => document.activeElement?.id), 'canvas');
+    for (let i = 0; i < 3; i++) {
+      await page.keyboard.press(']');
+      const n = await frames();
+      // A key is taken at most once every 13 frames.
+      await page.waitForFunction((m) => delver.frameTimes.length >= m, n + 20, { timeout: 30000 });
+    }
+    await page.keyboard.press('Escape');
+    const end = await waitState(page, ['ended', 'failed'], 30000);
+    same('state', end.state, 'ended');
+    same('#ended visible', await page.isVisible('#ended'), true);
+    same('view distance', JSON.parse(end.report).view_distance, startVd + 3);
+    return `view distance ${startVd} -> ${startVd + 3}`;
+  } finally {
+    await context.close();
+  }
+});
+
+await browser.close();
+
+await check('without WebGL the page says so', async () => {
+  const plain = await launch(['--disable-webgl', '--disable-3d-apis']);
+  try {
+    const page = await plain.newPage();
+    await page.goto(pageUrl(base, {}));
+    await waitState(page, ['failed', 'ended', 'running'], 30000).then((s) => same('state', s.state, 'failed'));
+    same('#nowebgl visible', await page.isVisible('#nowebgl'), true);
+  } finally {
+    await plain.close();
+  }
+});
+
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
