@@ -34,8 +34,8 @@ const saveLoad = ['0 mouse 160 130', '14 click right', '20 click left', '40 mous
 
 const cases = [
   { name: 'walking', seed: 11, frames: 200, lines: walk },
-  { name: 'mouse look, view distance keys (literal drawing)', seed: 7, frames: 150, lines: look, render: 'literal' },
-  { name: 'console commands', seed: 42, frames: 140, lines: consoleLines },
+  { name: 'mouse look, view distance keys', seed: 7, frames: 150, lines: look },
+  { name: 'console commands (literal drawing)', seed: 42, frames: 140, lines: consoleLines, render: 'literal' },
   { name: 'save and load slot 2', seed: 3, frames: 150, lines: saveLoad, slot: 2 },
 ];
 
@@ -79,6 +79,7 @@ for (const c of cases) {
       const page = await context.newPage();
       const end = await play(page, pageUrl(base, { ...c, script, screenshot: true }));
       same('report', end.report, nat.report);
+      same('stdout and stderr', JSON.stringify([end.output, end.errors]), JSON.stringify([nat.out, nat.err]));
       if (c.slot) await sameSlot(page, dir, c.slot);
       const share = pixelDiff(readBmp(await pageFile(page, '/run/screenshot.bmp')), readBmp(fs.readFileSync(shot)));
       const note = `report equal${c.slot ? ', slot equal' : ''}, ${(share * 100).toFixed(3)} % of pixels differ`;
@@ -134,7 +135,8 @@ await check('real DOM keys: start button, ] three times, Escape', async () => {
     await page.keyboard.press('Escape');
     const end = await waitState(page, ['ended', 'failed'], 30000);
     same('state', end.state, 'ended');
-    same('#ended visible', await page.isVisible('#ended'), true);
+    same('exit status', end.exitStatus, 0);
+    same('#ended and #restart visible', await page.isVisible('#ended') && await page.isVisible('#restart'), true);
     same('view distance', JSON.parse(end.report).view_distance, startVd + 3);
     return `view distance ${startVd} -> ${startVd + 3}`;
   } finally {

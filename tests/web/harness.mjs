@@ -74,7 +74,7 @@ export function freshGame() {
   return dir;
 }
 
-// Plays the native game headless in DIR; returns its report line and wall time.
+// Plays the native game headless in DIR; returns its report line, its stdout and stderr lines and its wall time.
 export function native(dir, { seed, frames, script, render, screenshot } = {}) {
   const args = ['-C', dir, '--headless', '--report'];
   if (seed !== undefined) args.push('--seed', String(seed));
@@ -86,7 +86,8 @@ export function native(dir, { seed, frames, script, render, screenshot } = {}) {
   const r = spawnSync(bin, args, { encoding: 'utf8' });
   const ms = Number(process.hrtime.bigint() - t) / 1e6;
   if (r.status !== 0) throw new Error(`native delver ${args.join(' ')} exited ${r.status}: ${r.stderr.trim()}`);
-  return { report: r.stdout.trim().split('\n').pop(), ms };
+  const lines = (t) => t.split('\n').filter((l) => l !== '');
+  return { report: r.stdout.trim().split('\n').pop(), out: lines(r.stdout), err: lines(r.stderr), ms };
 }
 
 // The page's address for the same game; `script` is a name under /scripts/, fps null keeps the page's pacing.
@@ -107,7 +108,7 @@ export function pageUrl(base, { seed, frames, script, render, fps = 0, screensho
 export async function waitState(page, states, timeout = 90000) {
   await page.waitForFunction((s) => s.includes(window.delver?.state), states, { timeout, polling: 100 });
   return page.evaluate(() => ({ state: delver.state, exitStatus: delver.exitStatus, report: delver.report,
-    errors: [...(delver.errors || [])], frames: delver.frameTimes?.length, flushes: delver.flushes }));
+    output: [...(delver.output || [])], errors: [...(delver.errors || [])], frames: delver.frameTimes?.length, flushes: delver.flushes }));
 }
 
 // Opens URL in PAGE and plays it to its end; throws with the page's errors unless it ended with status 0.
