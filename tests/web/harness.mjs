@@ -11,6 +11,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const chromiumPath = process.env.DELVER_CHROMIUM || '/usr/bin/chromium';
 export const site = path.resolve(process.argv[2] || process.env.DELVER_SITE || path.join(repo, 'build-web', 'site'));
 export const bin = process.env.DELVER_BIN || path.join(repo, 'build', 'src', 'delver');
 export const game = process.env.DELVER_GAME || path.join(repo, 'build', 'game');
@@ -23,6 +24,7 @@ export function checkInputs(tool) {
     [path.join(site, 'index.html'), `no web build at ${site} (build it with scripts/build_web.sh, or give the site folder as the argument or in DELVER_SITE)`],
     [bin, `no native delver at ${bin} (build it, or set DELVER_BIN)`],
     [path.join(game, 'map'), `no game folder at ${game} (build delver_game_folder, or set DELVER_GAME)`],
+    [chromiumPath, `no Chromium at ${chromiumPath} (install Debian's chromium package, or set DELVER_CHROMIUM)`],
   ].find(([p]) => !fs.existsSync(p));
   if (missing) { console.error(`${tool}: ${missing[1]}`); process.exit(1); }
 }
@@ -60,7 +62,7 @@ export async function serve() {
 export const webglFlags = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist'];
 export function launch(extra = webglFlags) {
   return chromium.launch({
-    executablePath: process.env.DELVER_CHROMIUM || '/usr/bin/chromium',
+    executablePath: chromiumPath,
     args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--no-first-run', '--disable-quic', ...extra],
   });
@@ -106,7 +108,12 @@ export function pageUrl(base, { seed, frames, script, render, fps = 0, screensho
 
 // Waits until window.delver.state is one of STATES; returns the page's state.
 export async function waitState(page, states, timeout = 90000) {
-  await page.waitForFunction((s) => s.includes(window.delver?.state), states, { timeout, polling: 100 });
+  try {
+    await page.waitForFunction((s) => s.includes(window.delver?.state), states, { timeout, polling: 100 });
+  } catch (e) {
+    const now = await page.evaluate(() => [window.delver?.state, ...(window.delver?.errors || []).slice(-3)]).catch(() => []);
+    throw new Error(`the page did not reach ${states.join(' or ')} in ${timeout / 1000} s: state ${now.join(' | ')}`);
+  }
   return page.evaluate(() => ({ state: delver.state, exitStatus: delver.exitStatus, report: delver.report,
     output: [...(delver.output || [])], errors: [...(delver.errors || [])], frames: delver.frameTimes?.length, flushes: delver.flushes }));
 }
