@@ -31,8 +31,12 @@ try {
   const wall = (Date.now() - t) / 1000;
   const times = (await page.evaluate(() => delver.frameTimes)).slice(WARMUP).sort((a, b) => a - b);
   const web = JSON.parse(end.report);
+  const renderer = await page.evaluate(() => {
+    const gl = document.createElement('canvas').getContext('webgl'), info = gl.getExtension('WEBGL_debug_renderer_info');
+    return gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER);
+  });
   console.log(`view distance ${web.view_distance} (native ${nat.view_distance}), ${FRAMES} frames, seed ${SEED}, first ${WARMUP} left out`);
-  console.log(`web (Chromium, WebGL on SwiftShader): median ${quantile(times, 0.5).toFixed(2)} ms, 90th percentile ${quantile(times, 0.9).toFixed(2)} ms per frame; ${wall.toFixed(1)} s for the page in all`);
+  console.log(`web (Chromium ${browser.version()}, WebGL: ${renderer}): median ${quantile(times, 0.5).toFixed(2)} ms, 90th percentile ${quantile(times, 0.9).toFixed(2)} ms per frame; ${wall.toFixed(1)} s for the page in all`);
   console.log(`native headless (llvmpipe): ${nativeFrame.toFixed(2)} ms per frame (difference of ${FRAMES} and ${FRAMES / 2} frame runs, best of 3)`);
   if (end.report !== natReport) console.log('note: the web report differs from the native one');
 } finally {
