@@ -26,7 +26,6 @@ test_packages=(
   dpkg-dev
   g++-mingw-w64-i686-win32
   clang libclang-rt-14-dev
-  chromium
 )
 
 case "${1:-}" in
