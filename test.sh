@@ -8,10 +8,12 @@
 #      under Wine compared byte for byte with Linux, the Windows zip (packed
 #      by the build from the cross-built program), `cmake --install` and the
 #      Debian package (installed with dpkg and removed again when run as
-#      root, as CI is);
+#      root, as CI is), and the browser build played in headless Chromium
+#      against the native game (reports, saves, pictures, a reload, DOM keys);
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. a short fixed-seed run of every fuzzer.
-# ./test.sh --quick runs only the native suite, without the Windows build.
+# ./test.sh --quick runs only the native suite, without the Windows and
+# browser builds.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -39,13 +41,15 @@ if [ "$lit" -lt 92160 ]; then
   exit 1
 fi
 
-native_args=("-DDELVER_WIN32_EXE=")
+native_args=("-DDELVER_WIN32_EXE=" "-DDELVER_WEB_SITE=")
 if [ "$quick" -eq 0 ]; then
   echo "== Windows build (mingw-w64, 32-bit) and Wine"
   bash tests/wine/install_wine.sh
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
   cmake --build build-win32 -j2 --target delver     # build-win32/src/delver.exe
-  native_args=("-DDELVER_WIN32_EXE=$PWD/build-win32/src/delver.exe")
+  echo "== browser build (emscripten): the site folder build-web/site"
+  scripts/build_web.sh
+  native_args=("-DDELVER_WIN32_EXE=$PWD/build-win32/src/delver.exe" "-DDELVER_WEB_SITE=$PWD/build-web/site")
 fi
 
 echo "== native build and tests"

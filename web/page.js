@@ -213,7 +213,11 @@
       args = commandLine();
       Module.FS.mkdirTree('/run');
       if (params.has('input')) {
-        const response = await fetch(params.get('input'));
+        // Only a script of this site: the address must not make the page
+        // fetch from elsewhere.
+        const url = new URL(params.get('input'), location.href);
+        if (url.origin !== location.origin) throw new Error('the input script must come from this site');
+        const response = await fetch(url);
         if (!response.ok) throw new Error('the input script ' + params.get('input') + ' could not be fetched');
         Module.FS.writeFile('/run/input.txt', new Uint8Array(await response.arrayBuffer()));
       }

@@ -123,8 +123,7 @@ void WebPlatform::MoveWindow(int, int, int width, int height) {
 }
 
 void WebPlatform::SwapBuffers() {
-    const double now = emscripten_get_now();
-    delver_web_frame_time(now - frameStartMs_ - sleptMs_);
+    const double start = emscripten_get_now();
     double waitMs = 0.0;
     if (pacer_.Paced()) {
         const auto wait = pacer_.WaitBeforeSwap(FramePacer::Clock::now());
@@ -133,8 +132,7 @@ void WebPlatform::SwapBuffers() {
     // Unpaced (waitMs < 0) the page only gets a turn; paced, the picture
     // waits for the display's next frame at or after the due time.
     delver_web_wait_for_frame(pacer_.Paced() ? waitMs : -1.0);
-    frameStartMs_ = emscripten_get_now();
-    sleptMs_ = 0.0;
+    sleptMs_ += emscripten_get_now() - start;
 }
 
 MessageKind WebPlatform::PollMessage() {
@@ -147,8 +145,16 @@ MessageKind WebPlatform::PollMessage() {
         if (code == 2) return MessageKind::RightButtonDown;
         return MessageKind::Other;
     case CloseRequest: return MessageKind::Close;
-    default: presses_.NextFrame(); return MessageKind::None;
+    default: break;
     }
+    // The drain that ends each frame: the frame's own work is the time
+    // since the last one, less its waits and pauses.
+    presses_.NextFrame();
+    const double now = emscripten_get_now();
+    delver_web_frame_time(now - frameStartMs_ - sleptMs_);
+    frameStartMs_ = now;
+    sleptMs_ = 0.0;
+    return MessageKind::None;
 }
 
 bool WebPlatform::IsKeyHeld(int vk) {

@@ -69,8 +69,8 @@ private:
     int width_ = 0, height_ = 0;
     KeyPresses presses_;
     FramePacer pacer_;
-    double frameStartMs_ = 0.0;  // when this frame's work began
-    double sleptMs_ = 0.0;       // paused in this frame so far
+    double frameStartMs_ = 0.0;  // when the last frame's message drain ended
+    double sleptMs_ = 0.0;       // waited and paused since then
 };
 
 }  // namespace delver
