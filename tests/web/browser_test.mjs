@@ -114,6 +114,39 @@ await check('a save outlives a reload of the page and loads as in the native gam
   }
 });
 
+await check('slot files from the disk load as in the native game, and download as the same files', async () => {
+  const save = writeScript('save_disk.txt', walk.concat('150 tap F5').join('\n') + '\n');
+  const load = writeScript('load_disk.txt', ['0 tap F7', '151 jump', '160 tap RBRACKET'].join('\n') + '\n');
+  const dir = freshGame();
+  native(dir, { seed: 11, frames: 170, script: save });
+  const natLoad = native(dir, { seed: 11, frames: 30, script: load });
+  const context = await browser.newContext({ acceptDownloads: true });
+  try {
+    const page = await context.newPage();
+    await page.goto(pageUrl(base, { seed: 11, frames: 30, script: 'load_disk.txt', autostart: false }));
+    await waitState(page, ['ready']);
+    // A stray file is refused; the slot's four files are taken.
+    const stray = writeScript('notes.txt', 'not a slot');
+    await page.setInputFiles('#upload', [stray, ...slotFiles(1).map((n) => path.join(dir, 'map', n))]);
+    await page.waitForFunction(() => delver.flushes >= 1, null, { timeout: 30000 });
+    same('stray file', await pageDigest(page, '/game/map/notes.txt'), null);
+    await page.click('#start');
+    const end = await waitState(page, ['ended', 'failed']);
+    same('report after loading the files from the disk', end.report, natLoad.report);
+    const downloads = [];
+    page.on('download', (d) => downloads.push(d));
+    await page.click('[data-download="1"]');
+    for (let i = 0; i < 100 && downloads.length < 4; i++) await page.waitForTimeout(100);
+    same('downloaded files', downloads.map((d) => d.suggestedFilename()).sort().join(' '), slotFiles(1).sort().join(' '));
+    for (const d of downloads)
+      same(d.suggestedFilename(), sha256(fs.readFileSync(await d.path())),
+        sha256(fs.readFileSync(path.join(dir, 'map', d.suggestedFilename()))));
+    return 'report and files equal';
+  } finally {
+    await context.close();
+  }
+});
+
 await check('real DOM keys: start button, ] three times, Escape', async () => {
   const startVd = JSON.parse(native(freshGame(), { frames: 1 }).report).view_distance;
   const context = await browser.newContext();
@@ -129,7 +162,7 @@ await check('real DOM keys: start button, ] three times, Escape', async () => {
     for (let i = 0; i < 3; i++) {
       await page.keyboard.press(']');
       const n = await frames();
-      // A key is taken at most once every 13 frames.
+      // The game pauses after each bracket; give it time to take the next.
       await page.waitForFunction((m) => delver.frameTimes.length >= m, n + 20, { timeout: 30000 });
     }
     await page.keyboard.press('Escape');
