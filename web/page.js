@@ -3,7 +3,10 @@
 // shows what the game says. The address takes the desktop's command line:
 //   ?seed=N&frames=N&fps=N&render=fast|literal&input=URL&report&screenshot&autostart
 // (input: a script fetched from this site; screenshot: /run/screenshot.bmp
-// in the game's file system). window.delver tells a test what happened.
+// in the game's file system). window.delver tells a test what happened:
+// its state, exit status, report line, output and error lines, files
+// (readFile), each game frame's working time, and how many times the save
+// folder was flushed to IndexedDB (after every save and load).
 'use strict';
 
 (function () {
@@ -154,6 +157,8 @@
       delver.state = 'ended';
       canvas.style.cursor = 'default';
       $('endedText').textContent = status === 0 ? 'The game has ended.' : 'The game has ended (exit status ' + status + ').';
+      // A game that could not start or ended in error said why on stderr.
+      if (status !== 0 && delver.errors.length) showMessage('', delver.errors[delver.errors.length - 1], true);
       $('ended').hidden = false;
       setStatus('Ended.');
     },
@@ -179,7 +184,10 @@
   }
 
   async function uploadSlotFiles(files) {
-    if (!window.Module || !Module.FS || delver.state === 'loading') return;
+    if (!window.Module || !Module.FS || delver.state === 'loading' || delver.state === 'failed') {
+      showMessage('', 'The game is not loaded, so there is nowhere to put slot files yet.', true);
+      return;
+    }
     let taken = 0;
     for (const file of files) {
       if (!SLOT_FILE.test(file.name) || file.size > LARGEST_SLOT_FILE) {
