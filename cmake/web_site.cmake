@@ -28,7 +28,6 @@ add_custom_command(OUTPUT ${art_stamp}
 add_custom_target(delver_packed_game DEPENDS ${art_stamp})
 add_dependencies(delver delver_packed_game)
 
-file(GLOB page_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*)
 set_target_properties(delver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${site})
 set_property(TARGET delver APPEND PROPERTY LINK_DEPENDS ${art_stamp})
 target_link_options(delver PRIVATE
@@ -40,7 +39,16 @@ target_link_options(delver PRIVATE
   "-sEXPORTED_RUNTIME_METHODS=['callMain','FS','IDBFS','addRunDependency','removeRunDependency']"
   "SHELL:--preload-file ${art}/game@/game"
   "SHELL:--preload-file ${art}/pack@/pack")
-add_custom_command(TARGET delver POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy ${page_files} ${PROJECT_SOURCE_DIR}/demo/demo.txt ${site}
-  COMMENT "Laying out the site folder ${site}"
-  VERBATIM)
+# The page's files, copied again whenever one of them changes.
+file(GLOB page_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*.html ${PROJECT_SOURCE_DIR}/web/*.js
+     ${PROJECT_SOURCE_DIR}/web/*.css)
+set(site_page)
+foreach(file ${page_files} ${PROJECT_SOURCE_DIR}/demo/demo.txt)
+  get_filename_component(name ${file} NAME)
+  add_custom_command(OUTPUT ${site}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${file} ${site}/${name}
+    DEPENDS ${file}
+    VERBATIM)
+  list(APPEND site_page ${site}/${name})
+endforeach()
+add_custom_target(delver_site_page ALL DEPENDS ${site_page})
