@@ -5,8 +5,9 @@
 // browser without WebGL is told so.
 //   node browser_test.mjs [SITE]   (or DELVER_SITE; DELVER_BIN, DELVER_GAME;
 //   DELVER_WEB_ONLY=REGEX runs only the cases whose names match)
-import { checkInputs, serve, launch, writeScript, freshGame, native, pageUrl, play, waitState,
+import { checkInputs, serve, launch, webglFlags, writeScript, freshGame, native, pageUrl, play, waitState,
   pageDigest, pageFile, readBmp, pixelDiff, sha256, typeKeys, letters } from './harness.mjs';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
@@ -178,6 +179,47 @@ await check('real DOM keys: start button, ] three times, Escape', async () => {
 });
 
 await browser.close();
+
+// As a player does it: a browser window on the X display, pressed and
+// clicked through XTEST, so the events come from the window system.
+const xdotool = (...args) => execFileSync('xdotool', args, { encoding: 'utf8' }).trim();
+if (process.env.DISPLAY && spawnSync('xdotool', ['version']).status === 0) {
+  await check('X key and mouse events in a browser window: Start, ] three times, F5 saves, Escape', async () => {
+    const startVd = JSON.parse(native(freshGame(), { frames: 1 }).report).view_distance;
+    const windowed = await launch([...webglFlags, '--window-position=0,0', '--window-size=1200,900'], false);
+    try {
+      const page = await windowed.newPage({ viewport: null });
+      await page.goto(pageUrl(base, { autostart: false, fps: null }));
+      await waitState(page, ['ready']);
+      const win = xdotool('search', '--onlyvisible', '--class', 'chromium').split('\n')[0];
+      xdotool('windowfocus', win);
+      const at = await page.evaluate(() => {
+        const r = document.getElementById('start').getBoundingClientRect();
+        return [Math.round(screenX + r.x + r.width / 2), Math.round(screenY + outerHeight - innerHeight + r.y + r.height / 2)];
+      });
+      xdotool('mousemove', String(at[0]), String(at[1]));
+      xdotool('click', '1');
+      await page.waitForFunction(() => delver.state === 'running' && delver.frameTimes.length >= 20, null, { timeout: 30000 });
+      for (let i = 0; i < 3; i++) {
+        xdotool('key', '--delay', '60', 'bracketright');
+        const n = await page.evaluate(() => delver.frameTimes.length);
+        await page.waitForFunction((m) => delver.frameTimes.length >= m, n + 20, { timeout: 30000 });
+      }
+      // F5 is the game's, not the browser's reload: the save is flushed and the page lives on.
+      xdotool('key', 'F5');
+      await page.waitForFunction(() => delver.flushes >= 1, null, { timeout: 60000 });
+      xdotool('key', 'Escape');
+      const end = await waitState(page, ['ended', 'failed'], 30000);
+      same('state', end.state, 'ended');
+      const report = JSON.parse(end.report);
+      same('view distance', report.view_distance, startVd + 3);
+      same('slot 1 saved', (await pageDigest(page, '/game/map/SAVEGAME1.variables'))?.startsWith('32:'), true);
+      return `view distance ${startVd} -> ${startVd + 3}, saved`;
+    } finally {
+      await windowed.close();
+    }
+  });
+}
 
 await check('without WebGL the page says so', async () => {
   const plain = await launch(['--disable-webgl', '--disable-3d-apis']);

@@ -60,8 +60,9 @@ export async function serve() {
 
 // Headless Chromium from the system; WebGL runs on SwiftShader (no GPU needed).
 export const webglFlags = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist'];
-export function launch(extra = webglFlags) {
+export function launch(extra = webglFlags, headless = true) {
   return chromium.launch({
+    headless,
     executablePath: chromiumPath,
     args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--no-first-run', '--disable-quic', ...extra],
