@@ -27,7 +27,7 @@
   for (let i = 0; i < 10; ++i) KEYS['Digit' + i] = 48 + i;
   for (let i = 1; i <= 12; ++i) KEYS['F' + i] = 111 + i;
 
-  const EVENT = { keyDown: 1, keyUp: 2, button: 3, close: 4 };
+  const EVENT = { keyDown: 1, keyUp: 2, button: 3 };
 
   const $ = (id) => document.getElementById(id);
   const canvas = $('canvas');

@@ -3,7 +3,6 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -48,8 +47,10 @@ namespace delver {
 
 namespace {
 
-// Page event kinds, as page.js queues them.
-enum WebEvent { NoEvent = 0, KeyDown = 1, KeyUp = 2, ButtonDown = 3, CloseRequest = 4 };
+// Page event kinds, as page.js queues them. A page has no close request
+// to pass on: a closed tab ends the game at once, and every save has been
+// flushed when it was made.
+enum WebEvent { NoEvent = 0, KeyDown = 1, KeyUp = 2, ButtonDown = 3 };
 // The code the page gives a key's twin.
 constexpr int TwinCode = 256;
 
@@ -144,7 +145,6 @@ MessageKind WebPlatform::PollMessage() {
         if (code == 0) return MessageKind::LeftButtonDown;
         if (code == 2) return MessageKind::RightButtonDown;
         return MessageKind::Other;
-    case CloseRequest: return MessageKind::Close;
     default: break;
     }
     // The drain that ends each frame: the frame's own work is the time
