@@ -70,11 +70,11 @@ say "Windows run: exit $status after $(($(date +%s) - start)) s"
 say "Windows report: $(cat "$work/windows/report.json")"
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
     tail -20 "$work/windows/stderr.txt"
-    fail "the Windows run did not end within ${run_timeout} s (a message box waiting for OK?); folder kept: $work"
+    wine_fail_or_skip "the Windows run did not end within ${run_timeout} s (a message box waiting for OK?); folder kept: $work"
 fi
 if [ "$status" -ne 0 ]; then
     tail -20 "$work/windows/stderr.txt"
-    fail "the Windows run exited $status; folder kept: $work"
+    wine_fail_or_skip "the Windows run exited $status; folder kept: $work"
 fi
 # Our window code prints every message box it shows on stderr as well.
 if grep -E '^(ERROR|SHUTDOWN ERROR):' "$work/windows/stderr.txt"; then
