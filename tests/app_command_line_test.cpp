@@ -4,6 +4,7 @@
 
 #include "app/input_script.h"
 #include "app/options.h"
+#include "settings/input_names.h"
 #include "support/fake_platform.h"
 #include "platform/input.h"
 
@@ -61,32 +62,32 @@ TEST(CommandLine, RefusesBadValuesWithOneClearLine) {
 }
 
 TEST(InputScript, KeyNamesAndCodes) {
-    EXPECT_EQ(KeyCodeFromName("ESC"), 27);
-    EXPECT_EQ(KeyCodeFromName("esc"), 27);
-    EXPECT_EQ(KeyCodeFromName("TAB"), 9);
-    EXPECT_EQ(KeyCodeFromName("ENTER"), 13);
-    EXPECT_EQ(KeyCodeFromName("BACKSPACE"), 8);
-    EXPECT_EQ(KeyCodeFromName("SPACE"), 32);
-    EXPECT_EQ(KeyCodeFromName("SHIFT"), 16);
-    EXPECT_EQ(KeyCodeFromName("F1"), 112);
-    EXPECT_EQ(KeyCodeFromName("F12"), 123);
-    EXPECT_EQ(KeyCodeFromName("A"), 65);
-    EXPECT_EQ(KeyCodeFromName("Z"), 90);
-    EXPECT_EQ(KeyCodeFromName("0"), 48);
-    EXPECT_EQ(KeyCodeFromName("9"), 57);
-    EXPECT_EQ(KeyCodeFromName("LBRACKET"), 219);
-    EXPECT_EQ(KeyCodeFromName("RBRACKET"), 221);
-    EXPECT_EQ(KeyCodeFromName("KP_PLUS"), 107);
-    EXPECT_EQ(KeyCodeFromName("KP_MINUS"), 109);
-    EXPECT_EQ(KeyCodeFromName("PAGEUP"), 33);
-    EXPECT_EQ(KeyCodeFromName("PAGEDOWN"), 34);
+    EXPECT_EQ(InputCodeFromName("ESC"), 27);
+    EXPECT_EQ(InputCodeFromName("esc"), 27);
+    EXPECT_EQ(InputCodeFromName("TAB"), 9);
+    EXPECT_EQ(InputCodeFromName("ENTER"), 13);
+    EXPECT_EQ(InputCodeFromName("BACKSPACE"), 8);
+    EXPECT_EQ(InputCodeFromName("SPACE"), 32);
+    EXPECT_EQ(InputCodeFromName("SHIFT"), 16);
+    EXPECT_EQ(InputCodeFromName("F1"), 112);
+    EXPECT_EQ(InputCodeFromName("F12"), 123);
+    EXPECT_EQ(InputCodeFromName("A"), 65);
+    EXPECT_EQ(InputCodeFromName("Z"), 90);
+    EXPECT_EQ(InputCodeFromName("0"), 48);
+    EXPECT_EQ(InputCodeFromName("9"), 57);
+    EXPECT_EQ(InputCodeFromName("LBRACKET"), 219);
+    EXPECT_EQ(InputCodeFromName("RBRACKET"), 221);
+    EXPECT_EQ(InputCodeFromName("KP_PLUS"), 107);
+    EXPECT_EQ(InputCodeFromName("KP_MINUS"), 109);
+    EXPECT_EQ(InputCodeFromName("PAGEUP"), 33);
+    EXPECT_EQ(InputCodeFromName("PAGEDOWN"), 34);
     // A recording names them so too.
-    EXPECT_EQ(KeyNameForScript(vk::PageUp), "PAGEUP");
-    EXPECT_EQ(KeyNameForScript(vk::PageDown), "PAGEDOWN");
-    EXPECT_EQ(KeyCodeFromName("27"), 27);
-    EXPECT_EQ(KeyCodeFromName("255"), 255);
+    EXPECT_EQ(InputName(vk::PageUp), "PAGEUP");
+    EXPECT_EQ(InputName(vk::PageDown), "PAGEDOWN");
+    EXPECT_EQ(InputCodeFromName("27"), 27);
+    EXPECT_EQ(InputCodeFromName("255"), 255);
     for (const char* bad : {"F0", "F13", "F01", "256", "0x1B", "ESCAPEE", "", "-5", "AB"})
-        EXPECT_EQ(KeyCodeFromName(bad), -1) << bad;
+        EXPECT_EQ(InputCodeFromName(bad), -1) << bad;
 }
 
 TEST(InputScript, ParsesEveryEventKind) {

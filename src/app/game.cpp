@@ -10,7 +10,9 @@
 #include "app/window.h"
 #include "persist/overworld.h"
 #include "persist/save_slots.h"
+#include "platform/files.h"
 #include "platform/input.h"
+#include "settings/input_names.h"
 #include "ui/hud.h"
 #include "ui/screens.h"
 #include "view3d/scene.h"
@@ -24,6 +26,10 @@ namespace {
 constexpr unsigned ViewDistancePauseMs = 100;
 constexpr unsigned LayerPauseMs = 800;
 constexpr unsigned SaveLoadPauseMs = 300;
+// Keyboard turning, degrees a frame; a message stays two seconds.
+constexpr float TurnDegreesPerFrame = 3.0f;
+constexpr int MessageFrames = 120;
+constexpr const char* SettingsFileName = ".\\settings.cfg";
 
 // The keypad keys change the player's layer only into an open cell of the
 // grid next to the layer the frame started on (both keys held in one frame
@@ -40,22 +46,230 @@ void ChangeLayer(Game& game, int32_t startLayer, int direction) {
 
 WindowTarget MakeWindowTarget(Game& game) { return WindowTarget{game.shell, game.frame, game.gl, game.sprites}; }
 
+// A clock whose pauses take no time: smooth pauses show the save's
+// progress screens without holding on them.
+class NoPauses : public Clock {
+public:
+    explicit NoPauses(Clock& inner) : inner_(inner) {}
+    void Sleep(unsigned) override {}
+    int64_t CalendarSeconds() override { return inner_.CalendarSeconds(); }
+
+private:
+    Clock& inner_;
+};
+
 // The game's state as a save slot holds it, with the progress screens shown
 // while a save or load works.
 SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
     SlotProgressReport screens = [&game, &platform](const SlotProgress& p) {
+        const bool smooth = game.play.settings().smoothPauses;
+        NoPauses noPauses(platform);
+        Clock& clock = smooth ? static_cast<Clock&>(noPauses) : static_cast<Clock&>(platform);
         switch (p.step) {
         case SlotProgress::Step::BeforePart:
-            ShowSlotPartScreen(game.frame, platform, platform, game.shell.PixelZoom, p.saving, p.file, p.percent);
+            ShowSlotPartScreen(game.frame, platform, clock, game.shell.PixelZoom, p.saving, p.file, p.percent);
             break;
-        case SlotProgress::Step::AfterPart: PauseAfterSlotPart(platform, p.percent); break;
+        case SlotProgress::Step::AfterPart: PauseAfterSlotPart(clock, p.percent); break;
         case SlotProgress::Step::SaveFailed: ShowSaveFailed(game.frame, platform, game.shell.PixelZoom); break;
         }
     };
     return SaveTarget{game.grids, game.units, game.shell, game.camera, std::move(screens)};
 }
 
+void ShowMessage(Game& game, const std::string& text) {
+    game.message = text;
+    game.messageFrames = MessageFrames;
+}
+
+// Appended rather than text + ...: GCC 12 warns falsely (-Wrestrict) on a
+// string literal added to a temporary string.
+std::string SlotMessage(const char* text, int slot) {
+    std::string m = text;
+    m += std::to_string(slot);
+    return m;
+}
+
+// The one-line message and the quit question, over the picture.
+void DrawMessages(Game& game) {
+    if (game.quitAsked) {
+        FormatText(game.frame, "QUIT? Y/N");
+        DrawTextLarge(game.frame, 124, 130, 255, 255, 0);
+    }
+    if (game.messageFrames <= 0) return;
+    --game.messageFrames;
+    FormatText(game.frame, "%s", game.message.c_str());
+    DrawTextLarge(game.frame, 12, 130, 255, 255, 0);
+}
+
+// Writes the settings back to settings.cfg through a temporary file, so an
+// interrupted write leaves the old file whole.
+void WriteSettingsFile(Game& game) {
+    const std::string text = WriteSettings(game.settingsFile, game.play.settings());
+    const std::string temporary = std::string(SettingsFileName) + ".tmp";
+    GameFile f = GameFile::CreateTruncated(temporary);
+    bool ok = f.IsOpen() && f.Write(text.data(), text.size()) == text.size() && f.Sync();
+    ok = f.Close() && ok;
+    if (ok) ok = ReplaceGameFile(temporary, SettingsFileName);
+    if (!ok) {
+        RemoveGameFile(temporary);
+        std::fprintf(stderr, "delver: cannot write settings.cfg: %s\n", LastFileError().c_str());
+        ShowMessage(game, "SETTINGS NOT SAVED");
+        return;
+    }
+    game.settingsFile = ParseSettings(text);
+}
+
+// The pointer is held while the player looks with it and nothing else
+// wants it.
+void HoldPointerIfLooking(Game& game, Display& display) {
+    const bool hold = game.play.settings().capturedMouse && game.shell.MouseLook == 1 &&
+                      game.console.ConsoleOpen != 1 && !game.settingsScreen.open && !game.quitAsked;
+    display.SetPointerCaptured(hold);
+}
+
+// The turn of this frame: the look motion (held pointer, stick) and the
+// turn keys. Pitch stops at straight down (0) and straight up (-180).
+void TurnView(Game& game, bool keysFree) {
+    const Settings& set = game.play.settings();
+    const ScreenPoint m = game.play.TakeLookMotion();
+    CameraState& cam = game.camera;
+    if (m.x != 0 || m.y != 0) {
+        cam.Yaw -= static_cast<float>(m.x) * set.sensitivity / 100.0f;
+        const float dy = static_cast<float>(set.invertY ? -m.y : m.y);
+        cam.Pitch = std::clamp(cam.Pitch + dy * set.sensitivityY / 100.0f, -180.0f, 0.0f);
+    }
+    if (!keysFree) return;
+    if (game.play.Held(Action::TurnLeft, game.shell)) cam.Yaw += TurnDegreesPerFrame;
+    if (game.play.Held(Action::TurnRight, game.shell)) cam.Yaw -= TurnDegreesPerFrame;
+}
+
+// A frame with the settings screen open: the world stands still.
+void RunSettingsFrame(Game& game, Platform& platform) {
+    Settings s = game.play.settings();
+    const bool wasFullscreen = s.fullscreen, wasWhole = s.wholeScale;
+    const bool open = RunSettingsScreen(game.settingsScreen, s, game.frame, game.play, game.shell);
+    game.play.SetSettings(s);
+    game.console.SmoothPauses = s.smoothPauses ? 1 : 0;
+    if (s.fullscreen != wasFullscreen || (s.fullscreen && s.wholeScale != wasWhole))
+        game.fullscreen = platform.SetFullscreen(s.fullscreen, s.wholeScale);
+    PresentFrame(game.frame, platform, game.shell.PixelZoom);
+    if (!open && game.settingsScreen.changed) WriteSettingsFile(game);
+}
+
+// The rest of a frame of play, after the 3D step: the status lines, the
+// console, the crosshair, collecting, presenting, and the key bindings.
+bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
+    ShellState& s = game.shell;
+    PlayInput& play = game.play;
+    const Settings& set = play.settings();
+    UnitRecord& player = game.units.Player();
+    const int32_t startLayer = s.PlayerCell[2];
+    player.CellX = static_cast<uint16_t>(s.PlayerCell[0]);
+    player.CellY = static_cast<uint16_t>(s.PlayerCell[1]);
+    player.CellZ = static_cast<uint16_t>(s.PlayerCell[2]);
+
+    HudLines(game.frame, game.shell, platform);
+    play.ForgetReads();
+    ConsoleUpdate(game.console, game.frame, play, play, platform, game.grids, game.shell, game.camera);
+    DrawMessages(game);
+    if (set.capturedMouse)
+        DrawCrosshairAt(game.frame, game.frame.Width / 2, game.frame.Height / 2);
+    else
+        DrawCrosshair(game.frame, platform);
+    CollectObjective(game.grids, game.shell);
+    PresentFrame(game.frame, platform, s.PixelZoom);
+
+    WindowTarget window = MakeWindowTarget(game);
+    WindowKeys windowKeys;
+    if (keysFree) {
+        for (int i = 0; i < 4; ++i)
+            windowKeys.zoom[i] = play.Held(static_cast<Action>(static_cast<int>(Action::WindowSize1) + i), s) != 0;
+        windowKeys.move = play.Held(Action::MoveWindow, s) != 0;
+    }
+    if (!WindowHotkeys(window, platform, platform, windowKeys)) return false;
+    // A window made again is a window, not the full screen.
+    if (game.fullscreen && (windowKeys.zoom[0] || windowKeys.zoom[1] || windowKeys.zoom[2] || windowKeys.zoom[3]))
+        game.fullscreen = false;
+
+    // The key bindings, in their fixed order; each pause follows its key.
+    if (game.quitAsked) {
+        if (play.IsKeyHeld('Y')) s.QuitRequested = 1;
+        if (play.IsKeyHeld('N')) game.quitAsked = false;
+    }
+    // With smooth pauses, Escape closes the console, or asks first.
+    if (!set.smoothPauses) {
+        if (play.Held(Action::Quit, s)) s.QuitRequested = 1;
+    } else if (play.Pressed(Action::Quit, s)) {
+        if (game.console.ConsoleOpen == 1)
+            game.console.ConsoleOpen = 0;
+        else
+            game.quitAsked = !game.quitAsked;
+    }
+    if (!keysFree) return true;
+    if (int k = play.Held(Action::ViewLess, s)) {
+        if (s.ViewDistance > 1) s.ViewDistance -= 1;
+        play.PauseAfter(k, ViewDistancePauseMs);
+    }
+    if (int k = play.Held(Action::ViewMore, s)) {
+        if (s.ViewDistance < 30) s.ViewDistance += 1;
+        play.PauseAfter(k, ViewDistancePauseMs);
+    }
+    // The click toggles.
+    if (play.Pressed(Action::MouseLook, s)) s.MouseLook = 1 - s.MouseLook;
+    if (play.Pressed(Action::WalkToggle, s)) s.AutoWalk = 1 - s.AutoWalk;
+    if (int k = play.Held(Action::LayerDown, s)) {
+        const int32_t before = s.PlayerCell[2];
+        ChangeLayer(game, startLayer, +1);
+        if (set.smoothPauses && s.PlayerCell[2] == before) ShowMessage(game, "NO OPENING");
+        play.PauseAfter(k, LayerPauseMs);
+    }
+    if (int k = play.Held(Action::LayerUp, s)) {
+        const int32_t before = s.PlayerCell[2];
+        ChangeLayer(game, startLayer, -1);
+        if (set.smoothPauses && s.PlayerCell[2] == before) ShowMessage(game, "NO OPENING");
+        play.PauseAfter(k, LayerPauseMs);
+    }
+    SaveTarget target = MakeSaveTarget(game, platform);
+    for (int slot = 1; slot <= 2; ++slot) {
+        if (int k = play.Held(slot == 1 ? Action::SaveSlot1 : Action::SaveSlot2, s)) {
+            const bool saved = SaveGame(target, slot);
+            if (!saved) ++game.saveFailures;
+            platform.FlushSavedFiles();
+            if (set.smoothPauses)
+                ShowMessage(game, saved ? SlotMessage("SAVED TO SLOT ", slot) : "SAVE FAILED - OLD SLOT KEPT");
+            play.PauseAfter(k, SaveLoadPauseMs);
+        }
+    }
+    for (int slot = 1; slot <= 2; ++slot) {
+        if (int k = play.Held(slot == 1 ? Action::LoadSlot1 : Action::LoadSlot2, s)) {
+            LoadGame(target, slot);
+            platform.FlushSavedFiles();
+            if (set.smoothPauses) ShowMessage(game, SlotMessage("LOADED SLOT ", slot));
+            play.PauseAfter(k, SaveLoadPauseMs);
+        }
+    }
+    // The keys the rules never read: fullscreen (also Alt+Enter) and the
+    // settings screen.
+    const bool altEnter = play.IsKeyHeld(input::Alt) && play.IsKeyHeld(vk::Enter);
+    if (play.Pressed(Action::Fullscreen, s) || (altEnter && !game.altEnterHeld)) {
+        game.fullscreen = platform.SetFullscreen(!game.fullscreen, set.wholeScale);
+    }
+    game.altEnterHeld = altEnter;
+    if (play.Pressed(Action::Settings, s)) {
+        OpenSettingsScreen(game.settingsScreen, play);
+        platform.SetPointerCaptured(false);
+    }
+    return true;
+}
+
 }  // namespace
+
+void UseSettings(Game& game, const SettingsFile& file) {
+    game.settingsFile = file;
+    game.play.SetSettings(file.settings);
+    game.settingsScreen.problems = file.problems;
+    game.console.SmoothPauses = file.settings.smoothPauses ? 1 : 0;
+}
 
 bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     SetFramebufferSize(game.frame, SceneWidth, SceneHeight);
@@ -114,75 +328,41 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
         game.shell.ClickFrame[b] = 0;
         game.shell.ClickPending[b] = 0;
     }
+    const Settings& set = game.play.settings();
+    if (set.fullscreen) game.fullscreen = platform.SetFullscreen(true, set.wholeScale);
     return true;
 }
 
 bool RunFrame(Game& game, Platform& platform) {
     ShellState& s = game.shell;
-    ClearFrame(game.frame);
+    PlayInput& play = game.play;
+    play.Attach(platform, platform);
+    play.NextFrame();
+    const Settings& set = play.settings();
+    HoldPointerIfLooking(game, platform);
 
-    WorldView view{game.grids, game.shell, game.units, game.camera, game.gl, game.frame, platform};
-    if (game.fastScene) view.cache = &game.sceneCache;
-    DrawWorldFrame(view);
+    if (game.settingsScreen.open) {
+        RunSettingsFrame(game, platform);
+    } else {
+        // With modern keys or smooth pauses, the keys go to the console
+        // alone while it is open, so typing a word does not also walk or
+        // move the window.
+        const bool keysFree = game.console.ConsoleOpen != 1 || (!set.modernKeys && !set.smoothPauses);
+        ClearFrame(game.frame);
+        TurnView(game, keysFree);
+        MoveIntent intent;
+        intent.cursorLook = !set.capturedMouse;
+        if (keysFree) {
+            intent.forward = play.Held(Action::WalkForward, s) != 0;
+            intent.back = play.Held(Action::WalkBack, s) != 0;
+            intent.side = (play.Held(Action::StepRight, s) != 0) - (play.Held(Action::StepLeft, s) != 0);
+        }
 
-    UnitRecord& player = game.units.Player();
-    const int32_t startLayer = s.PlayerCell[2];
-    player.CellX = static_cast<uint16_t>(s.PlayerCell[0]);
-    player.CellY = static_cast<uint16_t>(s.PlayerCell[1]);
-    player.CellZ = static_cast<uint16_t>(s.PlayerCell[2]);
-
-    HudLines(game.frame, game.shell, platform);
-    ConsoleUpdate(game.console, game.frame, platform, platform, platform, game.grids, game.shell, game.camera);
-    DrawCrosshair(game.frame, platform);
-    CollectObjective(game.grids, game.shell);
-    PresentFrame(game.frame, platform, s.PixelZoom);
-
-    WindowTarget window = MakeWindowTarget(game);
-    if (!WindowHotkeys(window, platform, platform)) return false;
-
-    // The key bindings, in their fixed order; each pause follows its key.
-    if (KeyDown(platform, vk::Escape)) s.QuitRequested = 1;
-    if (KeyDown(platform, vk::LeftBracket)) {
-        if (s.ViewDistance > 1) s.ViewDistance -= 1;
-        platform.Sleep(ViewDistancePauseMs);
-    }
-    if (KeyDown(platform, vk::RightBracket)) {
-        if (s.ViewDistance < 30) s.ViewDistance += 1;
-        platform.Sleep(ViewDistancePauseMs);
-    }
-    // The click toggles.
-    if (s.ClickPending[3] == 1) s.MouseLook = 1 - s.MouseLook;
-    if (s.ClickPending[1] == 1) s.AutoWalk = 1 - s.AutoWalk;
-    // Page Down and Page Up stand in for the keypad keys on keyboards
-    // without a keypad; either key, or both, is one step and one pause.
-    if (KeyDown(platform, vk::KeypadPlus) || KeyDown(platform, vk::PageDown)) {
-        ChangeLayer(game, startLayer, +1);
-        platform.Sleep(LayerPauseMs);
-    }
-    if (KeyDown(platform, vk::KeypadMinus) || KeyDown(platform, vk::PageUp)) {
-        ChangeLayer(game, startLayer, -1);
-        platform.Sleep(LayerPauseMs);
-    }
-    SaveTarget target = MakeSaveTarget(game, platform);
-    if (KeyDown(platform, vk::F5)) {
-        if (!SaveGame(target, 1)) ++game.saveFailures;
-        platform.FlushSavedFiles();
-        platform.Sleep(SaveLoadPauseMs);
-    }
-    if (KeyDown(platform, vk::F6)) {
-        if (!SaveGame(target, 2)) ++game.saveFailures;
-        platform.FlushSavedFiles();
-        platform.Sleep(SaveLoadPauseMs);
-    }
-    if (KeyDown(platform, vk::F7)) {
-        LoadGame(target, 1);
-        platform.FlushSavedFiles();
-        platform.Sleep(SaveLoadPauseMs);
-    }
-    if (KeyDown(platform, vk::F8)) {
-        LoadGame(target, 2);
-        platform.FlushSavedFiles();
-        platform.Sleep(SaveLoadPauseMs);
+        WorldView view{game.grids, game.shell, game.units, game.camera, game.gl, game.frame, play};
+        if (game.fastScene) view.cache = &game.sceneCache;
+        view.intent = &intent;
+        DrawWorldFrame(view);
+        if (!RunPlayFrame(game, platform, keysFree)) return false;
     }
 
     for (int b = 1; b <= 3; ++b) s.ClickPending[b] = 0;

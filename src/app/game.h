@@ -6,11 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "app/play_input.h"
 #include "assets/sprite.h"
 #include "gfx2d/frame.h"
 #include "items/item_catalogue.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "ui/console.h"
+#include "ui/settings_screen.h"
 #include "view3d/gl_state.h"
 #include "view3d/scene_cache.h"
 #include "world/dungeon_generator.h"
@@ -40,7 +43,27 @@ struct Game {
     SceneCache sceneCache;
     // Saves that failed and kept the old slot (the run report counts them).
     int saveFailures = 0;
+
+    // The player's settings as read from settings.cfg (or a recording),
+    // and the file's lines, kept so that writing it back loses nothing.
+    SettingsFile settingsFile;
+    // The input through the bindings, and the pauses after keys.
+    PlayInput play;
+    SettingsScreen settingsScreen;
+    // A one-line message over the picture (smooth pauses), and the frames
+    // it has left.
+    std::string message;
+    int messageFrames = 0;
+    // "QUIT? Y/N" is asked (smooth pauses).
+    bool quitAsked = false;
+    // The window fills the screen.
+    bool fullscreen = false;
+    bool altEnterHeld = false;
 };
+
+// Takes the settings the game plays with; the settings file's lines are
+// kept for writing it back.
+void UseSettings(Game& game, const SettingsFile& file);
 
 // Start-up in its fixed order, up to the frame loop. The world's random
 // source is seeded with seed when given, else with the calendar time.

@@ -5,62 +5,10 @@
 
 #include "app/options.h"
 #include "platform/input.h"
+#include "settings/input_names.h"
+#include "settings/settings.h"
 
 namespace delver {
-
-int KeyCodeFromName(const std::string& name) {
-    std::string n;
-    for (char c : name) n += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (!n.empty() && std::isdigit(static_cast<unsigned char>(n[0]))) {
-        // A single digit is the digit key; longer numbers are key codes.
-        if (n.size() == 1) return '0' + (n[0] - '0');
-        int64_t code = 0;
-        if (!ParseInteger(n, 1, 255, code)) return -1;
-        return static_cast<int>(code);
-    }
-    if (n.size() == 1 && n[0] >= 'A' && n[0] <= 'Z') return n[0];
-    static const struct {
-        const char* name;
-        int code;
-    } named[] = {
-        {"ESC", vk::Escape},         {"ESCAPE", vk::Escape},     {"TAB", vk::Tab},
-        {"ENTER", vk::Enter},        {"RETURN", vk::Enter},      {"BACKSPACE", vk::Backspace},
-        {"SPACE", vk::Space},        {"SHIFT", vk::Shift},       {"LBRACKET", vk::LeftBracket},
-        {"RBRACKET", vk::RightBracket}, {"KP_PLUS", vk::KeypadPlus}, {"KP_MINUS", vk::KeypadMinus},
-        {"PAGEUP", vk::PageUp},         {"PAGEDOWN", vk::PageDown},
-    };
-    for (const auto& k : named)
-        if (n == k.name) return k.code;
-    if (n.size() >= 2 && n[0] == 'F') {
-        int64_t f = 0;
-        if (ParseInteger(n.substr(1), 1, vk::F12 - vk::F1 + 1, f) && n[1] != '0') return vk::F1 + static_cast<int>(f) - 1;
-    }
-    return -1;
-}
-
-std::string KeyNameForScript(int virtualKey) {
-    if (virtualKey >= vk::Digit0 && virtualKey <= vk::Digit9) return std::string(1, static_cast<char>(virtualKey));
-    if (virtualKey >= vk::LetterA && virtualKey <= vk::LetterZ) return std::string(1, static_cast<char>(virtualKey));
-    if (virtualKey >= vk::F1 && virtualKey <= vk::F12) {
-        // Appended rather than "F" + ...: GCC 12 warns falsely (-Wrestrict)
-        // on a string literal added to a temporary string.
-        std::string name(1, 'F');
-        name += std::to_string(virtualKey - vk::F1 + 1);
-        return name;
-    }
-    static const struct {
-        int code;
-        const char* name;
-    } named[] = {
-        {vk::Escape, "ESC"},        {vk::Tab, "TAB"},           {vk::Enter, "ENTER"},
-        {vk::Backspace, "BACKSPACE"}, {vk::Space, "SPACE"},     {vk::Shift, "SHIFT"},
-        {vk::LeftBracket, "LBRACKET"}, {vk::RightBracket, "RBRACKET"}, {vk::KeypadPlus, "KP_PLUS"},
-        {vk::KeypadMinus, "KP_MINUS"}, {vk::PageUp, "PAGEUP"},   {vk::PageDown, "PAGEDOWN"},
-    };
-    for (const auto& k : named)
-        if (virtualKey == k.code) return k.name;
-    return std::to_string(virtualKey);
-}
 
 bool ParseInputScript(const std::string& text, InputScript& out, std::string& error) {
     out.events.clear();
@@ -80,6 +28,23 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
         for (std::string s; words >> s;) w.push_back(s);
         if (w.empty()) continue;
 
+        if (w[0] == "setting") {
+            // "setting name = value": checked as settings.cfg checks it.
+            const std::string body = line.substr(line.find("setting") + 7);
+            const size_t eq = body.find('=');
+            if (!out.events.empty()) return fail("settings come before the first event");
+            if (eq == std::string::npos) return fail("expected 'setting <name> = <value>'");
+            auto trim = [](std::string t) {
+                const size_t b = t.find_first_not_of(" \t\r"), e = t.find_last_not_of(" \t\r");
+                return b == std::string::npos ? std::string() : t.substr(b, e - b + 1);
+            };
+            Settings check;
+            std::string why;
+            const std::string name = trim(body.substr(0, eq)), value = trim(body.substr(eq + 1));
+            if (!ApplySetting(check, name, value, why)) return fail(why);
+            out.settings.emplace_back(name, value);
+            continue;
+        }
         ScriptEvent e;
         e.line = lineNo;
         if (!ParseInteger(w[0], 0, INT32_MAX, e.frame))
@@ -102,7 +67,7 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
             e.kind = verb == "down" ? ScriptEvent::Kind::Down
                      : verb == "up" ? ScriptEvent::Kind::Up
                                     : ScriptEvent::Kind::Tap;
-            e.key = KeyCodeFromName(w[2]);
+            e.key = InputCodeFromName(w[2]);
             if (e.key < 0) return fail("unknown key " + Quoted(w[2]));
         } else if (verb == "mouse") {
             if (!want(4, "<frame> mouse <x> <y>")) return false;
@@ -120,11 +85,19 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
         } else if (verb == "close") {
             if (!want(2, "<frame> close")) return false;
             e.kind = ScriptEvent::Kind::Close;
+        } else if (verb == "look") {
+            if (!want(4, "<frame> look <dx> <dy>")) return false;
+            int64_t dx = 0, dy = 0;
+            if (!ParseInteger(w[2], -100000, 100000, dx) || !ParseInteger(w[3], -100000, 100000, dy))
+                return fail("look takes two counts from -100000 to 100000");
+            e.kind = ScriptEvent::Kind::Look;
+            e.x = static_cast<int>(dx);
+            e.y = static_cast<int>(dy);
         } else if (verb == "jump") {
             if (!want(2, "<frame> jump")) return false;
             e.kind = ScriptEvent::Kind::Jump;
         } else {
-            return fail("unknown event " + Quoted(verb) + " (down, up, tap, mouse, click, close or jump)");
+            return fail("unknown event " + Quoted(verb) + " (down, up, tap, mouse, click, close, look or jump)");
         }
         lastFrame = e.frame;
         out.events.push_back(e);
@@ -133,7 +106,7 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
 }
 
 ScriptedPlatform::ScriptedPlatform(Platform& inner, InputScript script, int framebufferWidth, int framebufferHeight)
-    : inner_(inner), script_(std::move(script)), fbWidth_(framebufferWidth), fbHeight_(framebufferHeight) {}
+    : ForwardingPlatform(inner), script_(std::move(script)), fbWidth_(framebufferWidth), fbHeight_(framebufferHeight) {}
 
 void ScriptedPlatform::BeginFrame(int64_t frame) {
     for (int key : tapped_) held_[static_cast<size_t>(key)] = false;
@@ -171,21 +144,14 @@ void ScriptedPlatform::BeginFrame(int64_t frame) {
                 messages_.push_back(e.right ? MessageKind::RightButtonDown : MessageKind::LeftButtonDown);
                 break;
             case ScriptEvent::Kind::Close: messages_.push_back(MessageKind::Close); break;
+            case ScriptEvent::Kind::Look:
+                look_.x += e.x;
+                look_.y += e.y;
+                break;
             case ScriptEvent::Kind::Jump: break;
         }
     }
 }
-
-WindowStep ScriptedPlatform::CreateGlWindow(const char* title, int width, int height, int colourBits) {
-    return inner_.CreateGlWindow(title, width, height, colourBits);
-}
-std::vector<ReleaseStep> ScriptedPlatform::DestroyGlWindow() { return inner_.DestroyGlWindow(); }
-std::vector<ReleaseStep> ScriptedPlatform::TakeUndoFailures() { return inner_.TakeUndoFailures(); }
-bool ScriptedPlatform::HasWindow() const { return inner_.HasWindow(); }
-void ScriptedPlatform::SetCursorVisible(bool visible) { inner_.SetCursorVisible(visible); }
-ScreenRect ScriptedPlatform::WindowRect() { return inner_.WindowRect(); }
-void ScriptedPlatform::MoveWindow(int x, int y, int width, int height) { inner_.MoveWindow(x, y, width, height); }
-void ScriptedPlatform::SwapBuffers() { inner_.SwapBuffers(); }
 
 MessageKind ScriptedPlatform::PollMessage() {
     if (!messages_.empty()) {
@@ -225,15 +191,17 @@ ScreenPoint ScriptedPlatform::CursorPos() {
     return p;
 }
 
+ScreenPoint ScriptedPlatform::TakeLookMotion() {
+    ScreenPoint m = inner_.TakeLookMotion();
+    m.x += look_.x;
+    m.y += look_.y;
+    look_ = {};
+    return m;
+}
+
 void ScriptedPlatform::Sleep(unsigned ms) {
     slept_ += ms;
     inner_.Sleep(ms);
 }
-int64_t ScriptedPlatform::CalendarSeconds() { return inner_.CalendarSeconds(); }
-void ScriptedPlatform::ShowMessage(const char* caption, const char* text, DialogKind kind) {
-    inner_.ShowMessage(caption, text, kind);
-}
-bool ScriptedPlatform::CanRunWithoutWindow() const { return inner_.CanRunWithoutWindow(); }
-void ScriptedPlatform::FlushSavedFiles() { inner_.FlushSavedFiles(); }
 
 }  // namespace delver

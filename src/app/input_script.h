@@ -11,6 +11,9 @@
 //   <frame> click left|right  a button-down message in this frame's message drain
 //   <frame> close             a close request in this frame's message drain
 //   <frame> jump              the frame counter arrives at <frame> by a load
+//   <frame> look <dx> <dy>    the view turned by this motion (mouse counts)
+//   setting <name> = <value>  a setting that changes play (settings.cfg's
+//                             names), before the first event
 //
 // '#' starts a comment; blank lines are ignored; frames never decrease,
 // except on a jump line. Loading a save sets the frame counter to the
@@ -25,38 +28,34 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/forwarding_platform.h"
 
 namespace delver {
 
 struct ScriptEvent {
-    enum class Kind { Down, Up, Tap, Mouse, Click, Close, Jump };
+    enum class Kind { Down, Up, Tap, Mouse, Click, Close, Jump, Look };
     int64_t frame = 0;
     Kind kind = Kind::Down;
     int key = 0;          // virtual key for Down/Up/Tap
-    int x = 0, y = 0;     // framebuffer pixel for Mouse
+    int x = 0, y = 0;     // framebuffer pixel for Mouse, counts for Look
     bool right = false;   // Click: right button when true
     int line = 0;         // source line, for messages
 };
 
 struct InputScript {
     std::vector<ScriptEvent> events;
+    // The settings that change play, as a recording writes them; a replay
+    // plays with these instead of the settings file's.
+    std::vector<std::pair<std::string, std::string>> settings;
 };
 
 // Parses script text. On error returns false and sets error to
 // "line N: what is wrong".
 bool ParseInputScript(const std::string& text, InputScript& out, std::string& error);
 
-// A key name or decimal virtual-key code (1..255); -1 when unknown.
-int KeyCodeFromName(const std::string& name);
-
-// The name a script gives a virtual key: its name where it has one
-// ("F5", "A", "LBRACKET"), else its decimal code.
-std::string KeyNameForScript(int virtualKey);
-
 // Wraps a backend and adds the script's input to it. It also counts every
 // sleep, which the run report shows.
-class ScriptedPlatform : public Platform {
+class ScriptedPlatform : public ForwardingPlatform {
 public:
     ScriptedPlatform(Platform& inner, InputScript script, int framebufferWidth, int framebufferHeight);
 
@@ -67,25 +66,13 @@ public:
     void BeginFrame(int64_t frame);
     uint64_t SleptMilliseconds() const { return slept_; }
 
-    WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
-    std::vector<ReleaseStep> DestroyGlWindow() override;
-    std::vector<ReleaseStep> TakeUndoFailures() override;
-    bool HasWindow() const override;
-    void SetCursorVisible(bool visible) override;
-    ScreenRect WindowRect() override;
-    void MoveWindow(int x, int y, int width, int height) override;
-    void SwapBuffers() override;
     MessageKind PollMessage() override;
     bool IsKeyHeld(int vk) override;
     ScreenPoint CursorPos() override;
+    ScreenPoint TakeLookMotion() override;
     void Sleep(unsigned ms) override;
-    int64_t CalendarSeconds() override;
-    void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
-    bool CanRunWithoutWindow() const override;
-    void FlushSavedFiles() override;
 
 private:
-    Platform& inner_;
     InputScript script_;
     size_t next_ = 0;
     bool begun_ = false;
@@ -96,6 +83,7 @@ private:
     bool hasCursor_ = false;
     int cursorX_ = 0, cursorY_ = 0;  // framebuffer pixel
     std::deque<MessageKind> messages_;
+    ScreenPoint look_;  // this frame's scripted look motion, not yet taken
     uint64_t slept_ = 0;
 };
 

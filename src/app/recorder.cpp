@@ -6,6 +6,7 @@
 #include "app/input_script.h"
 #include "app/options.h"
 #include "platform/input.h"
+#include "settings/input_names.h"
 
 namespace delver {
 
@@ -17,7 +18,7 @@ std::FILE* OpenRecordingFile(const std::string& path, std::string& error) {
 }
 
 RecordingPlatform::RecordingPlatform(Platform& inner, std::FILE* file, int framebufferWidth, int framebufferHeight)
-    : inner_(inner), file_(file), fbWidth_(framebufferWidth), fbHeight_(framebufferHeight) {
+    : ForwardingPlatform(inner), file_(file), fbWidth_(framebufferWidth), fbHeight_(framebufferHeight) {
     frameKeys_.fill(-1);
 }
 
@@ -30,10 +31,13 @@ void RecordingPlatform::Write(const std::string& text) {
     if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) healthy_ = false;
 }
 
-void RecordingPlatform::WriteHeader(const std::string& version, uint32_t seed, int viewDistance) {
+void RecordingPlatform::WriteHeader(const std::string& version, uint32_t seed, int viewDistance,
+                                    const std::vector<std::pair<std::string, std::string>>& playSettings) {
     const std::string s = std::to_string(seed);
-    Write("# delver " + version + " recording\n# seed " + s + "\n# view distance " + std::to_string(viewDistance) +
-          "\n# replay: delver --headless --seed " + s + " --input FILE\n");
+    std::string header = "# delver " + version + " recording\n# seed " + s + "\n# view distance " +
+                         std::to_string(viewDistance) + "\n# replay: delver --headless --seed " + s + " --input FILE\n";
+    for (const auto& [name, value] : playSettings) header += "setting " + name + " = " + value + "\n";
+    Write(header);
 }
 
 void RecordingPlatform::BeginFrame(int64_t frame) {
@@ -43,6 +47,7 @@ void RecordingPlatform::BeginFrame(int64_t frame) {
     frameKeys_.fill(-1);
     frameCursorRead_ = false;
     frameMessages_.clear();
+    frameLook_ = {};
 }
 
 void RecordingPlatform::EndFrame() {
@@ -61,9 +66,11 @@ void RecordingPlatform::EndFrame() {
     for (size_t k = 0; k < frameKeys_.size(); ++k) {
         if (frameKeys_[k] < 0 || (frameKeys_[k] == 1) == scriptKeys_[k]) continue;
         scriptKeys_[k] = frameKeys_[k] == 1;
-        lines += at + (scriptKeys_[k] ? "down " : "up ") + KeyNameForScript(static_cast<int>(k)) + "\n";
+        lines += at + (scriptKeys_[k] ? "down " : "up ") + InputName(static_cast<int>(k)) + "\n";
     }
     for (const std::string& m : frameMessages_) lines += at + m + "\n";
+    if (frameLook_.x != 0 || frameLook_.y != 0)
+        lines += at + "look " + std::to_string(frameLook_.x) + " " + std::to_string(frameLook_.y) + "\n";
     if (!lines.empty()) Write(lines);
 }
 
@@ -103,22 +110,11 @@ MessageKind RecordingPlatform::PollMessage() {
     return m;
 }
 
-WindowStep RecordingPlatform::CreateGlWindow(const char* title, int width, int height, int colourBits) {
-    return inner_.CreateGlWindow(title, width, height, colourBits);
+ScreenPoint RecordingPlatform::TakeLookMotion() {
+    const ScreenPoint m = inner_.TakeLookMotion();
+    frameLook_.x += m.x;
+    frameLook_.y += m.y;
+    return m;
 }
-std::vector<ReleaseStep> RecordingPlatform::DestroyGlWindow() { return inner_.DestroyGlWindow(); }
-bool RecordingPlatform::HasWindow() const { return inner_.HasWindow(); }
-void RecordingPlatform::SetCursorVisible(bool visible) { inner_.SetCursorVisible(visible); }
-ScreenRect RecordingPlatform::WindowRect() { return inner_.WindowRect(); }
-void RecordingPlatform::MoveWindow(int x, int y, int width, int height) { inner_.MoveWindow(x, y, width, height); }
-void RecordingPlatform::SwapBuffers() { inner_.SwapBuffers(); }
-void RecordingPlatform::Sleep(unsigned ms) { inner_.Sleep(ms); }
-int64_t RecordingPlatform::CalendarSeconds() { return inner_.CalendarSeconds(); }
-void RecordingPlatform::ShowMessage(const char* caption, const char* text, DialogKind kind) {
-    inner_.ShowMessage(caption, text, kind);
-}
-bool RecordingPlatform::CanRunWithoutWindow() const { return inner_.CanRunWithoutWindow(); }
-std::vector<ReleaseStep> RecordingPlatform::TakeUndoFailures() { return inner_.TakeUndoFailures(); }
-void RecordingPlatform::FlushSavedFiles() { inner_.FlushSavedFiles(); }
 
 }  // namespace delver

@@ -13,9 +13,10 @@
 //   - a key's down or up whenever what the game read changes;
 //   - the cursor, in framebuffer pixels, whenever it changes;
 //   - every click and close request the game drained from its messages;
+//   - the view's turn by the held pointer or a stick, as a look line;
 //   - a jump line whenever a load moved the frame counter.
 // The file starts with comment lines naming the build, seed and view
-// distance, and is flushed after every frame, so that a crash or a kill
+// distance, then a setting line for each setting that changes play, and is flushed after every frame, so that a crash or a kill
 // keeps everything up to the last whole frame.
 #pragma once
 
@@ -25,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/forwarding_platform.h"
 
 namespace delver {
 
@@ -33,7 +34,7 @@ namespace delver {
 // starts. Null, with a one-line reason, when it cannot be written.
 std::FILE* OpenRecordingFile(const std::string& path, std::string& error);
 
-class RecordingPlatform : public Platform {
+class RecordingPlatform : public ForwardingPlatform {
 public:
     // Records into file, which it closes when done.
     RecordingPlatform(Platform& inner, std::FILE* file, int framebufferWidth, int framebufferHeight);
@@ -42,7 +43,8 @@ public:
     RecordingPlatform& operator=(const RecordingPlatform&) = delete;
 
     // The comment lines at the top, once the world's seed is known.
-    void WriteHeader(const std::string& version, uint32_t seed, int viewDistance);
+    void WriteHeader(const std::string& version, uint32_t seed, int viewDistance,
+                     const std::vector<std::pair<std::string, std::string>>& playSettings);
     // Called at the top of each frame with the frame loop's FrameCounter.
     void BeginFrame(int64_t frame);
     // Writes what the game saw in the frame just run, and flushes.
@@ -52,27 +54,14 @@ public:
     // False once a write to the file has failed.
     bool Healthy() const { return healthy_; }
 
-    WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
-    std::vector<ReleaseStep> DestroyGlWindow() override;
-    bool HasWindow() const override;
-    void SetCursorVisible(bool visible) override;
-    ScreenRect WindowRect() override;
-    void MoveWindow(int x, int y, int width, int height) override;
-    void SwapBuffers() override;
     MessageKind PollMessage() override;
     bool IsKeyHeld(int vk) override;
     ScreenPoint CursorPos() override;
-    void Sleep(unsigned ms) override;
-    int64_t CalendarSeconds() override;
-    void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
-    bool CanRunWithoutWindow() const override;
-    std::vector<ReleaseStep> TakeUndoFailures() override;
-    void FlushSavedFiles() override;
+    ScreenPoint TakeLookMotion() override;
 
 private:
     void Write(const std::string& text);
 
-    Platform& inner_;
     std::FILE* file_;
     int fbWidth_, fbHeight_;
     bool healthy_ = true;
@@ -89,7 +78,8 @@ private:
     int frameMouseX_ = 0, frameMouseY_ = 0;
     bool cursorWritten_ = false;
     int writtenMouseX_ = 0, writtenMouseY_ = 0;
-    std::vector<std::string> frameMessages_;  // in the order the game took them
+    std::vector<std::string> frameMessages_;
+    ScreenPoint frameLook_;  // the look motion taken this frame  // in the order the game took them
 };
 
 }  // namespace delver

@@ -8,6 +8,8 @@
 #include "app/game.h"
 #include "app/recorder.h"
 #include "app/screenshot.h"
+#include "platform/files.h"
+#include "settings/settings.h"
 
 #ifndef DELVER_VERSION
 #define DELVER_VERSION "0.0.0"
@@ -78,6 +80,37 @@ std::FILE* OpenRecording(const Options& options, std::string& error) {
     return OpenRecordingFile(options.record, error);
 }
 
+SettingsFile ReadSettingsFile() {
+    GameFile f = GameFile::OpenForReading(".\\settings.cfg");
+    if (!f.IsOpen()) return {};
+    // A settings file is a few lines; anything past 64 KiB is not one.
+    std::string text(64 * 1024, '\0');
+    text.resize(f.Read(text.data(), text.size()));
+    SettingsFile file = ParseSettings(text);
+    for (const std::string& problem : file.problems)
+        std::fprintf(stderr, "delver: settings.cfg %s; the line is passed over\n", problem.c_str());
+    return file;
+}
+
+SettingsFile SettingsForRun(const InputScript& script) {
+    SettingsFile file = ReadSettingsFile();
+    if (script.settings.empty()) return file;
+    // A recording's settings replace every setting that changes play, so
+    // it replays the same with or without a settings file beside it.
+    Settings& s = file.settings;
+    const Settings defaults;
+    s.capturedMouse = defaults.capturedMouse;
+    s.sensitivity = defaults.sensitivity;
+    s.sensitivityY = defaults.sensitivityY;
+    s.invertY = defaults.invertY;
+    s.modernKeys = defaults.modernKeys;
+    s.smoothPauses = defaults.smoothPauses;
+    s.bound = defaults.bound;
+    std::string why;
+    for (const auto& [name, value] : script.settings) ApplySetting(s, name, value, why);
+    return file;
+}
+
 int RunGame(const Options& options, const InputScript& script, Platform& backend, std::FILE* recording) {
     ScriptedPlatform scripted(backend, script, SceneWidth, SceneHeight);
     // The recorder sits above the script, so it writes what the game saw
@@ -88,6 +121,7 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
     auto game = std::make_unique<Game>();
     game->frame.CapturePresented = !options.screenshot.empty();
     game->fastScene = options.render != "literal";
+    UseSettings(*game, SettingsForRun(script));
 
     int status = 0;
     int64_t framesRun = 0;
@@ -96,7 +130,9 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
         std::fprintf(stderr, "delver: no window could be made, and without one no key can be read\n");
         status = 1;
     } else {
-        if (recorder) recorder->WriteHeader(DELVER_VERSION, game->seed, game->shell.ViewDistance);
+        if (recorder)
+            recorder->WriteHeader(DELVER_VERSION, game->seed, game->shell.ViewDistance,
+                                  PlaySettings(game->play.settings()));
         while (game->shell.QuitRequested == 0) {
             if (options.frames && framesRun >= *options.frames) {
                 frameLimit = true;
@@ -137,6 +173,7 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
         std::printf("%s\n", report.c_str());
         std::fflush(stdout);
     }
+    platform.SetPointerCaptured(false);
     ShutDown(*game);
     return status;
 }

@@ -82,18 +82,17 @@ int PumpMessages(ShellState& s, Display& display) {
     return 1;
 }
 
-bool WindowHotkeys(WindowTarget& t, Input& input, Display& display) {
-    static const int zoomKeys[4] = {vk::F1, vk::F2, vk::F3, vk::F4};
+bool WindowHotkeys(WindowTarget& t, Input& input, Display& display, const WindowKeys& keys) {
     bool ok = true;
     for (int i = 0; i < 4; ++i) {
-        if (!KeyDown(input, zoomKeys[i])) continue;
+        if (!keys.zoom[i]) continue;
         DestroyGlWindow(display);
         t.shell.PixelZoom = i + 1;
         int zoom = t.shell.PixelZoom;
         ok = CreateGlWindow(t, display, "GAME", t.frame.Width * zoom, t.frame.Height * zoom, 16) != 0;
         display.SetCursorVisible(false);
     }
-    if (KeyDown(input, vk::LetterM)) {
+    if (keys.move) {
         ScreenPoint c = input.CursorPos();
         int zoom = t.shell.PixelZoom;
         display.MoveWindow(c.x, c.y, t.frame.Width * zoom, t.frame.Height * zoom);

@@ -35,9 +35,15 @@ int OpenMainWindow(WindowTarget& t, Display& display);
 // is accepted at most once in 13 frames. Returns 0 when the queue was empty.
 int PumpMessages(ShellState& shell, Display& display);
 
-// F1..F4: re-create the window at zoom 1..4; M: move it to the cursor.
+// The window keys held this frame (F1..F4 and M unless rebound).
+struct WindowKeys {
+    bool zoom[4] = {false, false, false, false};
+    bool move = false;
+};
+
+// zoom[i]: re-create the window at zoom i + 1; move: move it to the cursor.
 // Returns false if a window that the backend needs could not be made.
-bool WindowHotkeys(WindowTarget& t, Input& input, Display& display);
+bool WindowHotkeys(WindowTarget& t, Input& input, Display& display, const WindowKeys& keys);
 
 // The message text of a failed creation step.
 const char* WindowStepMessage(WindowStep step);

@@ -84,23 +84,34 @@ void CopySceneToFrame(FrameState& frame) {
 void PresentFrame(FrameState& frame, Display& display, int pixelZoom) {
     // Without a window there is no context to draw into.
     const bool hasContext = display.HasWindow();
+    const PicturePlace place = hasContext ? display.Placement() : PicturePlace{};
     if (hasContext) {
         glDisable(GL_TEXTURE_2D);
-        const float zoom = static_cast<float>(pixelZoom);
+        const float zoom = place.fillsScreen ? place.zoom : static_cast<float>(pixelZoom);
         glPixelZoom(zoom, zoom);
     }
     if (hasContext && FrameAllocated(frame)) {
-        // The raster position is left at its initial place, the window's
-        // lower-left corner.
+        // In a window the raster position is left at its initial place, the
+        // window's lower-left corner. Filling the screen, the picture stands
+        // centred on black: the raster position is moved by an empty bitmap
+        // and moved back after.
+        if (place.fillsScreen) {
+            glClearColor(0, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glClearColor(KeyClearColour[0], KeyClearColour[1], KeyClearColour[2], KeyClearColour[3]);
+            glBitmap(0, 0, 0, 0, static_cast<GLfloat>(place.x), static_cast<GLfloat>(place.y), nullptr);
+        }
         GLint unpackAlignment = 4;
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glDrawPixels(frame.Width, frame.Height, GL_RGBA, GL_UNSIGNED_BYTE, frame.FrameBuffer.data());
         glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+        if (place.fillsScreen)
+            glBitmap(0, 0, 0, 0, -static_cast<GLfloat>(place.x), -static_cast<GLfloat>(place.y), nullptr);
 
         if (frame.CapturePresented && pixelZoom > 0) {
-            const int w = frame.Width * pixelZoom;
-            const int h = frame.Height * pixelZoom;
+            const int w = place.fillsScreen ? place.drawableWidth : frame.Width * pixelZoom;
+            const int h = place.fillsScreen ? place.drawableHeight : frame.Height * pixelZoom;
             frame.Presented.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
             GLint packAlignment = 4;
             glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);

@@ -18,6 +18,9 @@ namespace delver {
 inline constexpr int SceneWidth = 320;
 inline constexpr int SceneHeight = 240;
 
+// The clear colour of the 3D view, which reads back as the key colour.
+inline constexpr float KeyClearColour[4] = {1.0f, 0.0f, 0.9f, 0.0f};
+
 struct FrameState {
     int Width = 0;
     int Height = 0;
@@ -60,6 +63,8 @@ void PresentFrame(FrameState& frame, Display& display, int pixelZoom);
 void DrawLine(FrameState& frame, int x0, int y0, int x1, int y1, int red, int green, int blue);
 // The white plus-shaped crosshair at the mouse position.
 void DrawCrosshair(FrameState& frame, Input& input);
+// The same crosshair at framebuffer pixel (x, y).
+void DrawCrosshairAt(FrameState& frame, int x, int y);
 
 // Formats into TextBuffer with printf conventions, never past its 256 bytes.
 void FormatText(FrameState& frame, const char* format, ...)

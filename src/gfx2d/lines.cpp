@@ -46,8 +46,10 @@ void DrawLine(FrameState& frame, int x0, int y0, int x1, int y1, int red, int gr
 }
 
 void DrawCrosshair(FrameState& frame, Input& input) {
-    const int mx = MouseX(input, frame.Width);
-    const int my = MouseY(input, frame.Height);
+    DrawCrosshairAt(frame, MouseX(input, frame.Width), MouseY(input, frame.Height));
+}
+
+void DrawCrosshairAt(FrameState& frame, int mx, int my) {
     DrawLine(frame, mx, my, mx + 5, my, 255, 255, 255);
     DrawLine(frame, mx, my, mx, my + 5, 255, 255, 255);
     DrawLine(frame, mx, my, mx - 5, my, 255, 255, 255);

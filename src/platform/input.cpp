@@ -1,5 +1,8 @@
 #include "platform/input.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace delver {
 
 int KeyDown(Input& input, int virtualKey) { return input.IsKeyHeld(virtualKey) ? 1 : 0; }
@@ -29,6 +32,37 @@ int MouseX(Input& input, int framebufferWidth) {
 
 int MouseY(Input& input, int framebufferHeight) {
     return MouseYFrom(input.CursorPos(), input.WindowRect(), framebufferHeight);
+}
+
+PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight,
+                          bool wholeScale) {
+    PicturePlace p;
+    p.fillsScreen = true;
+    p.drawableWidth = drawableWidth;
+    p.drawableHeight = drawableHeight;
+    if (pictureWidth <= 0 || pictureHeight <= 0) return p;
+    const float fx = static_cast<float>(drawableWidth) / static_cast<float>(pictureWidth);
+    const float fy = static_cast<float>(drawableHeight) / static_cast<float>(pictureHeight);
+    p.zoom = std::min(fx, fy);
+    if (wholeScale) p.zoom = std::max(1.0f, std::floor(p.zoom));
+    p.x = (drawableWidth - static_cast<int>(static_cast<float>(pictureWidth) * p.zoom)) / 2;
+    p.y = (drawableHeight - static_cast<int>(static_cast<float>(pictureHeight) * p.zoom)) / 2;
+    return p;
+}
+
+ScreenRect PictureRect(const PicturePlace& place, int pictureWidth, int pictureHeight, int x, int y, int w, int h) {
+    if (!place.fillsScreen || place.drawableWidth <= 0 || place.drawableHeight <= 0) return {x, y, x + w, y + h};
+    // The drawable may have more pixels than the window has points.
+    const float sx = static_cast<float>(w) / static_cast<float>(place.drawableWidth);
+    const float sy = static_cast<float>(h) / static_cast<float>(place.drawableHeight);
+    const float pw = static_cast<float>(pictureWidth) * place.zoom, ph = static_cast<float>(pictureHeight) * place.zoom;
+    ScreenRect r;
+    r.left = x + static_cast<int>(static_cast<float>(place.x) * sx);
+    r.right = r.left + static_cast<int>(pw * sx);
+    // The place is counted from the bottom, the screen from the top.
+    r.bottom = y + h - static_cast<int>(static_cast<float>(place.y) * sy);
+    r.top = r.bottom - static_cast<int>(ph * sy);
+    return r;
 }
 
 }  // namespace delver

@@ -16,6 +16,32 @@ inline constexpr int F12 = 123;  // the last of the twelve function keys
 inline constexpr int LeftBracket = 219, RightBracket = 221;
 }  // namespace vk
 
+// Codes of the inputs that are not keyboard keys. The mouse buttons are the
+// Windows ones; the wheel takes two codes Windows leaves unassigned, and
+// the controller the Windows gamepad codes. A wheel notch reads as its
+// input held for one frame; a stick pushed past half way as its direction
+// held.
+namespace input {
+inline constexpr int Mouse1 = 1, Mouse2 = 2, Mouse3 = 4, Mouse4 = 5, Mouse5 = 6;
+inline constexpr int WheelUp = 14, WheelDown = 15;
+inline constexpr int Alt = 18, Left = 37, Up = 38, Right = 39, Down = 40, Delete = 46;
+inline constexpr int PadA = 195, PadB = 196, PadX = 197, PadY = 198;
+inline constexpr int PadRightShoulder = 199, PadLeftShoulder = 200, PadLeftTrigger = 201, PadRightTrigger = 202;
+inline constexpr int PadUp = 203, PadDown = 204, PadLeft = 205, PadRight = 206;
+inline constexpr int PadStart = 207, PadBack = 208;
+inline constexpr int PadLeftStickUp = 211, PadLeftStickDown = 212, PadLeftStickRight = 213, PadLeftStickLeft = 214;
+}  // namespace input
+
+// The game's picture in a drawable of drawableWidth x drawableHeight that
+// fills the screen: enlarged by the largest whole factor that fits
+// (wholeScale; at least 1) or as large as fits with its shape kept, and
+// centred.
+PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight,
+                          bool wholeScale);
+// The screen rectangle the placed picture covers, for a window whose
+// drawing area is w x h at screen point (x, y).
+ScreenRect PictureRect(const PicturePlace& place, int pictureWidth, int pictureHeight, int x, int y, int w, int h);
+
 // 1 when the key is held down at this moment, else 0.
 int KeyDown(Input& input, int virtualKey);
 

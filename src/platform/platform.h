@@ -58,8 +58,23 @@ public:
     virtual bool IsKeyHeld(int vk) = 0;
     // Cursor position in screen coordinates.
     virtual ScreenPoint CursorPos() = 0;
-    // The window's rectangle in screen coordinates (right and bottom exclusive).
+    // The window's rectangle in screen coordinates (right and bottom
+    // exclusive). In fullscreen, the rectangle the picture fills, so that
+    // the cursor still lands on the pixel under it.
     virtual ScreenRect WindowRect() = 0;
+    // What turned the view since the last call, in mouse counts (right and
+    // down positive): the held pointer's motion (SetPointerCaptured) and a
+    // game controller's right stick. Nothing on backends without either.
+    virtual ScreenPoint TakeLookMotion() { return {}; }
+};
+
+// Where the picture is drawn while the window fills the screen: its
+// lower-left corner in the drawable and its enlargement.
+struct PicturePlace {
+    bool fillsScreen = false;  // false: a window, the picture at PixelZoom
+    int x = 0, y = 0;
+    float zoom = 1.0f;
+    int drawableWidth = 0, drawableHeight = 0;
 };
 
 // The game's time: its blocking pauses and the calendar.
@@ -91,6 +106,16 @@ public:
     virtual void SetCursorVisible(bool visible) = 0;
     virtual void MoveWindow(int x, int y, int width, int height) = 0;
     virtual void SwapBuffers() = 0;
+    // Holds the pointer (hidden, its motion read by TakeLookMotion, never
+    // leaving the window) or lets it go. Called every frame with what the
+    // game wants; a backend lets go by itself while its window lacks the
+    // focus and takes it again when the focus comes back.
+    virtual void SetPointerCaptured(bool) {}
+    // Switches the window to desktop fullscreen or back; wholeScale picks
+    // the largest whole enlargement that fits, else the largest that keeps
+    // the picture's shape. Returns whether the window now fills the screen.
+    virtual bool SetFullscreen(bool, bool) { return false; }
+    virtual PicturePlace Placement() { return {}; }
 
     // --- messages -----------------------------------------------------
     // Removes one pending message; MessageKind::None when the queue is empty.

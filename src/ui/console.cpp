@@ -1,5 +1,6 @@
 #include "ui/console.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/input.h"
@@ -40,16 +41,30 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 
 bool IsSpace(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
 
-void ShowObjectiveReport(const ObjectiveReport& report, FrameState& frame, Display& display, Clock& clock,
-                         int pixelZoom) {
-    ClearFrame(frame);
+void DrawObjectiveReport(const ObjectiveReport& report, FrameState& frame) {
     FormatText(frame, "Verification of all block.");
     DrawTextLarge(frame, 12, 100, 255, 255, 0);
     FormatText(frame, "Number of objective = %d.", report.Objectives);
     DrawTextLarge(frame, 12, 80, 255, 255, 0);
     FormatText(frame, "Free space container = %d.", report.FreeObjectives);
     DrawTextLarge(frame, 12, 60, 255, 255, 0);
+}
+
+void ShowObjectiveReport(const ObjectiveReport& report, FrameState& frame, Display& display, Clock& clock,
+                         int pixelZoom) {
+    ClearFrame(frame);
+    DrawObjectiveReport(report, frame);
     ShowScreenThenPause(frame, display, clock, pixelZoom, ReportPauseMs);
+}
+
+// The report over the running game (smooth pauses): five seconds at 60
+// frames a second, or until one of the keys that end it.
+void KeepObjectiveReport(ConsoleState& c, FrameState& frame, Input& input) {
+    if (KeyDown(input, vk::Enter) || KeyDown(input, vk::Space) || KeyDown(input, vk::Escape)) c.ReportFrames = 0;
+    if (c.ReportFrames <= 0) return;
+    --c.ReportFrames;
+    std::fill(frame.FrameBuffer.begin(), frame.FrameBuffer.end(), uint8_t{0});
+    DrawObjectiveReport({c.ReportObjectives, c.ReportFreeObjectives}, frame);
 }
 
 }  // namespace
@@ -151,6 +166,10 @@ ObjectiveReport CountObjectives(const WorldGrids& grids) {
 
 void ConsoleUpdate(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, Display& display,
                    const WorldGrids& grids, ShellState& shell, CameraState& camera) {
+    if (c.ReportFrames > 0) {
+        KeepObjectiveReport(c, frame, input);
+        return;
+    }
     if (KeyDown(input, vk::Tab)) {
         c.ConsoleOpen = 1 - c.ConsoleOpen;
         clock.Sleep(TogglePauseMs);
@@ -176,8 +195,17 @@ void ConsoleUpdate(ConsoleState& c, FrameState& frame, Input& input, Clock& cloc
             clock.Sleep(CycleStepPauseMs);
         }
     }
-    if (count == 1 && EqualsIgnoringCase(words[0].data(), "env5objectivenumber"))
-        ShowObjectiveReport(CountObjectives(grids), frame, display, clock, shell.PixelZoom);
+    if (count == 1 && EqualsIgnoringCase(words[0].data(), "env5objectivenumber")) {
+        const ObjectiveReport report = CountObjectives(grids);
+        if (c.SmoothPauses == 1) {
+            c.ReportObjectives = report.Objectives;
+            c.ReportFreeObjectives = report.FreeObjectives;
+            c.ReportFrames = ReportPauseMs * 60 / 1000;
+            KeepObjectiveReport(c, frame, input);
+        } else {
+            ShowObjectiveReport(report, frame, display, clock, shell.PixelZoom);
+        }
+    }
 }
 
 }  // namespace delver

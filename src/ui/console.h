@@ -24,6 +24,12 @@ struct ConsoleState {
     char ConsoleLine[256] = {};      // the typed text, zero-terminated
     int32_t ConsoleLineLength = 0;   // characters in ConsoleLine
     int32_t ConsoleSubmitted = 0;    // raised by Enter, taken by ConsoleUpdate
+    // With smooth pauses the objective report is not a five-second halt
+    // but a screen that stays over the running game for five seconds or
+    // until Enter, Space or Escape; ReportFrames counts its frames left.
+    int32_t SmoothPauses = 0;
+    int32_t ReportFrames = 0;
+    int32_t ReportObjectives = 0, ReportFreeObjectives = 0;
 };
 
 // Empties the line.

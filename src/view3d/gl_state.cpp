@@ -57,7 +57,7 @@ void InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& fram
     CreateCubeTextures(gl, sprites);
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);
-    glClearColor(1.0f, 0.0f, 0.9f, 0.0f);
+    glClearColor(KeyClearColour[0], KeyClearColour[1], KeyClearColour[2], KeyClearColour[3]);
     glClearDepth(1.0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);

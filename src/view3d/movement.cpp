@@ -120,28 +120,30 @@ void MovePlayer(WorldView& v) {
     const float yaw = v.camera.Yaw;
     const float pitch = v.camera.Pitch;
 
+    // One step along the direction (yawAt, pitchAt), forward (+1) or back (-1).
+    auto step = [&](float yawAt, float pitchAt, int sign) {
+        const float ex = -SinDegrees(yawAt + 180.0f) * s;
+        const float ey = -CosDegrees(yawAt + 180.0f) * s;
+        const float ez = -SinDegrees(pitchAt - 90.0f) * s;
+        const float P = -SinDegrees(pitchAt);
+        if (sign > 0) {
+            z = z - ez;
+            x = x - P * ex;
+            y = y - P * ey;
+        } else {
+            z = z + ez;
+            x = x + P * ex;
+            y = y + P * ey;
+        }
+        if (stepFrame) player.StepCounter = WrapAdd(player.StepCounter, sign);
+    };
     // Forward along the line of sight.
-    if (v.shell.AutoWalk == 1) {
-        const float ex = -SinDegrees(yaw + 180.0f) * s;
-        const float ey = -CosDegrees(yaw + 180.0f) * s;
-        const float ez = -SinDegrees(pitch - 90.0f) * s;
-        const float P = -SinDegrees(pitch);
-        z = z - ez;
-        x = x - P * ex;
-        y = y - P * ey;
-        if (stepFrame) player.StepCounter = WrapAdd(player.StepCounter, 1);
-    }
+    if (v.shell.AutoWalk == 1 || (v.intent && v.intent->forward)) step(yaw, pitch, +1);
     // Backward while Z is held; with AutoWalk on the two cancel out.
-    if (KeyDown(v.input, vk::LetterZ)) {
-        const float ex = -SinDegrees(yaw + 180.0f) * s;
-        const float ey = -CosDegrees(yaw + 180.0f) * s;
-        const float ez = -SinDegrees(pitch - 90.0f) * s;
-        const float P = -SinDegrees(pitch);
-        z = z + ez;
-        x = x + P * ex;
-        y = y + P * ey;
-        if (stepFrame) player.StepCounter = WrapAdd(player.StepCounter, -1);
-    }
+    if (v.intent ? v.intent->back : KeyDown(v.input, vk::LetterZ) != 0) step(yaw, pitch, -1);
+    // A sideways step: the same step along the line of sight turned 90
+    // degrees to that side (turning right lowers Yaw) and held level.
+    if (v.intent && v.intent->side != 0) step(yaw - 90.0f * static_cast<float>(v.intent->side), -90.0f, +1);
 
     ResolveCollisions(v, 1.0f - x, y, 1.0f - z);
 
@@ -156,7 +158,7 @@ void MovePlayer(WorldView& v) {
 }
 
 void ApplyMouseLook(WorldView& v) {
-    if (v.shell.MouseLook != 1) return;
+    if (v.shell.MouseLook != 1 || (v.intent && !v.intent->cursorLook)) return;
     const int mx = MouseX(v.input, v.frame.Width);
     const int my = MouseY(v.input, v.frame.Height);
     v.camera.Yaw = static_cast<float>(20 - 2 * mx);

@@ -36,6 +36,15 @@ struct SceneStats {
 struct SceneCache;
 
 // References to the state one 3D step needs.
+// How the player asks to move this frame, beyond the rules' AutoWalk and Z
+// key: read by the frame loop through the player's bindings.
+struct MoveIntent {
+    bool forward = false;    // walk forward (as AutoWalk does)
+    bool back = false;       // walk back (as the Z key does)
+    int side = 0;            // -1 a step to the left, +1 to the right
+    bool cursorLook = true;  // while MouseLook is on, the cursor sets the view
+};
+
 struct WorldView {
     WorldGrids& grids;
     ShellState& shell;
@@ -48,6 +57,8 @@ struct WorldView {
     // The kept face lists of the fast drawing path (view3d/scene_cache.h);
     // without one the scene is drawn cell by cell (DrawScene).
     SceneCache* cache = nullptr;
+    // Without one, walking back reads the Z key and the cursor sets the view.
+    const MoveIntent* intent = nullptr;
 };
 
 // The 3D step of one frame: identity and clear, the scene (DrawSceneFast

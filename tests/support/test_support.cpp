@@ -67,4 +67,15 @@ int RunCommand(const std::string& commandLine, std::string* out, std::string* er
     return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
+RunResult RunDelver(const std::filesystem::path& dir, const std::string& args) {
+    RunResult r;
+    r.status = RunCommand(std::string("'") + DELVER_BINARY + "' -C '" + dir.string() + "' " + args, &r.out, &r.err);
+    return r;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 }  // namespace delver::testing

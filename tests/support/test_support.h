@@ -38,4 +38,14 @@ std::unique_ptr<Platform> MakeHeadlessPlatform();
 // captured into the strings given.
 int RunCommand(const std::string& commandLine, std::string* out, std::string* err);
 
+// One run of the real delver binary in game folder dir.
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+RunResult RunDelver(const std::filesystem::path& dir, const std::string& args);
+
+// A file's whole text ("" when it cannot be read).
+std::string ReadText(const std::filesystem::path& path);
+
 }  // namespace delver::testing

@@ -13,7 +13,13 @@
 
 namespace delver {
 
-static_assert(SDL_NUM_SCANCODES <= KeyPresses::Scancodes, "every SDL scancode has its place in the key presses");
+// After the keyboard's scancodes: the mouse buttons (by SDL's number) and
+// the wheel, fed to the key presses like keys.
+constexpr int MouseCode = SDL_NUM_SCANCODES;
+// The game's picture, as fullscreen places it.
+constexpr int PictureWidth = 320, PictureHeight = 240;
+constexpr int WheelUpCode = MouseCode + 8, WheelDownCode = MouseCode + 9;
+static_assert(WheelDownCode < KeyPresses::Scancodes, "every SDL scancode and button has its place in the key presses");
 
 ScancodePair ScancodesForVirtualKey(int code) {
     if (code >= vk::LetterA && code <= vk::LetterZ) return {SDL_SCANCODE_A + (code - vk::LetterA), 0};
@@ -34,6 +40,24 @@ ScancodePair ScancodesForVirtualKey(int code) {
     case vk::KeypadMinus: return {SDL_SCANCODE_KP_MINUS, 0};
     case vk::LeftBracket: return {SDL_SCANCODE_LEFTBRACKET, 0};
     case vk::RightBracket: return {SDL_SCANCODE_RIGHTBRACKET, 0};
+    case 17: return {SDL_SCANCODE_LCTRL, SDL_SCANCODE_RCTRL};
+    case input::Alt: return {SDL_SCANCODE_LALT, SDL_SCANCODE_RALT};
+    case 35: return {SDL_SCANCODE_END, 0};
+    case 36: return {SDL_SCANCODE_HOME, 0};
+    case input::Left: return {SDL_SCANCODE_LEFT, 0};
+    case input::Up: return {SDL_SCANCODE_UP, 0};
+    case input::Right: return {SDL_SCANCODE_RIGHT, 0};
+    case input::Down: return {SDL_SCANCODE_DOWN, 0};
+    case 45: return {SDL_SCANCODE_INSERT, 0};
+    case input::Delete: return {SDL_SCANCODE_DELETE, 0};
+    // The mouse buttons and the wheel have places after the keyboard's.
+    case input::Mouse1: return {MouseCode + SDL_BUTTON_LEFT, 0};
+    case input::Mouse2: return {MouseCode + SDL_BUTTON_RIGHT, 0};
+    case input::Mouse3: return {MouseCode + SDL_BUTTON_MIDDLE, 0};
+    case input::Mouse4: return {MouseCode + SDL_BUTTON_X1, 0};
+    case input::Mouse5: return {MouseCode + SDL_BUTTON_X2, 0};
+    case input::WheelUp: return {WheelUpCode, 0};
+    case input::WheelDown: return {WheelDownCode, 0};
     default: return {};
     }
 }
@@ -193,11 +217,16 @@ WindowStep SdlPlatform::CreateGlWindow(const char* title, int width, int height,
 
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);  // raises it and gives it the keyboard
+    ApplyPointerCapture();
     return WindowStep::Ok;
 }
 
 std::vector<ReleaseStep> SdlPlatform::DestroyGlWindow() {
     std::vector<ReleaseStep> failed;
+    // A window made again starts as a window, with the pointer free.
+    if (pointerHeld_) SDL_SetRelativeMouseMode(SDL_FALSE);
+    pointerHeld_ = false;
+    fullscreen_ = false;
     if (context_) {
         if (SDL_GL_MakeCurrent(window_, nullptr) != 0) failed.push_back(ReleaseStep::StepReleaseCurrent);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
@@ -220,6 +249,7 @@ ScreenRect SdlPlatform::WindowRect() {
     int x = 0, y = 0, w = 0, h = 0;
     SDL_GetWindowPosition(window_, &x, &y);
     SDL_GetWindowSize(window_, &w, &h);
+    if (fullscreen_) return PictureRect(Placement(), PictureWidth, PictureHeight, x, y, w, h);
     r.left = x;
     r.top = y;
     r.right = x + w;
@@ -251,10 +281,31 @@ MessageKind SdlPlatform::PollMessage() {
     case SDL_QUIT:
         return MessageKind::Close;
     case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST || e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+            focused_ = e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+            ApplyPointerCapture();
+        }
         return e.window.event == SDL_WINDOWEVENT_CLOSE ? MessageKind::Close : MessageKind::Other;
+    case SDL_MOUSEMOTION:
+        if (pointerHeld_) {
+            look_.x += e.motion.xrel;
+            look_.y += e.motion.yrel;
+        }
+        return MessageKind::Other;
+    case SDL_MOUSEWHEEL:
+        if (e.wheel.y != 0) {
+            const int code = e.wheel.y > 0 ? WheelUpCode : WheelDownCode;
+            presses_.Pressed(code);
+            presses_.Released(code);
+        }
+        return MessageKind::Other;
     case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button < 8) presses_.Pressed(MouseCode + e.button.button);
         if (e.button.button == SDL_BUTTON_LEFT) return MessageKind::LeftButtonDown;
         if (e.button.button == SDL_BUTTON_RIGHT) return MessageKind::RightButtonDown;
+        return MessageKind::Other;
+    case SDL_MOUSEBUTTONUP:
+        if (e.button.button < 8) presses_.Released(MouseCode + e.button.button);
         return MessageKind::Other;
     case SDL_KEYDOWN:
         if (e.key.repeat == 0) presses_.Pressed(e.key.keysym.scancode);
@@ -292,6 +343,43 @@ ScreenPoint SdlPlatform::CursorPos() {
         return p;
     }
     SDL_GetGlobalMouseState(&p.x, &p.y);
+    return p;
+}
+
+ScreenPoint SdlPlatform::TakeLookMotion() {
+    const ScreenPoint m = look_;
+    look_ = {};
+    return m;
+}
+
+void SdlPlatform::SetPointerCaptured(bool captured) {
+    if (captured == pointerWanted_) return;
+    pointerWanted_ = captured;
+    ApplyPointerCapture();
+}
+
+void SdlPlatform::ApplyPointerCapture() {
+    const bool hold = pointerWanted_ && focused_ && window_ != nullptr;
+    if (hold == pointerHeld_) return;
+    // SDL's relative mode hides the pointer, keeps it in the window and
+    // reports raw motion; on X11 it warps the pointer back to the middle.
+    if (SDL_SetRelativeMouseMode(hold ? SDL_TRUE : SDL_FALSE) == 0) pointerHeld_ = hold;
+    look_ = {};
+}
+
+bool SdlPlatform::SetFullscreen(bool on, bool wholeScale) {
+    if (!window_) return false;
+    wholeScale_ = wholeScale;
+    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return fullscreen_;
+    fullscreen_ = on;
+    return fullscreen_;
+}
+
+PicturePlace SdlPlatform::Placement() {
+    PicturePlace p;
+    if (!window_ || !fullscreen_) return p;
+    SDL_GL_GetDrawableSize(window_, &p.drawableWidth, &p.drawableHeight);
+    p = PlacePicture(p.drawableWidth, p.drawableHeight, PictureWidth, PictureHeight, wholeScale_);
     return p;
 }
 

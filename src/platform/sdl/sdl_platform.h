@@ -78,6 +78,13 @@ public:
     // Held as this frame sees it (KeyPresses).
     bool IsKeyHeld(int vk) override;
     ScreenPoint CursorPos() override;
+    // The held pointer's motion since the last call.
+    ScreenPoint TakeLookMotion() override;
+    // SDL's relative mouse mode while wanted and the window has the focus.
+    void SetPointerCaptured(bool captured) override;
+    // Desktop fullscreen; the picture centred on black.
+    bool SetFullscreen(bool on, bool wholeScale) override;
+    PicturePlace Placement() override;
 
     void Sleep(unsigned ms) override;
     int64_t CalendarSeconds() override;
@@ -93,6 +100,7 @@ public:
 
 private:
     bool StartVideo();
+    void ApplyPointerCapture();
 
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;  // SDL_GLContext
@@ -100,6 +108,10 @@ private:
     KeyPresses presses_;
     std::string lastError_;
     FramePacer pacer_;
+    bool focused_ = true;
+    bool pointerWanted_ = false, pointerHeld_ = false;
+    ScreenPoint look_;
+    bool fullscreen_ = false, wholeScale_ = true;
 };
 
 }  // namespace delver

@@ -471,6 +471,11 @@ void delver_glGetIntegerv(GLenum name, GLint* out) {
     glGetIntegerv(name, out);
 }
 
+// Only the raster move of an empty bitmap is asked for, and only to place a
+// picture that fills the screen; the canvas is never that, so the picture
+// always goes to its corner and the move changes nothing here.
+void delver_glBitmap(GLsizei, GLsizei, GLfloat, GLfloat, GLfloat, GLfloat, const GLubyte*) {}
+
 void delver_glPixelZoom(GLfloat x, GLfloat y) {
     g.zoom[0] = x;
     g.zoom[1] = y;

@@ -8,6 +8,7 @@
 #pragma once
 
 #define glBegin delver_glBegin
+#define glBitmap delver_glBitmap
 #define glBindTexture delver_glBindTexture
 #define glBlendFunc delver_glBlendFunc
 #define glClear delver_glClear

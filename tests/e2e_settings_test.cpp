@@ -1,0 +1,101 @@
+// The player's settings in the real game, headless: keyboard movement and
+// smooth pauses, captured mouse look, and the settings screen writing
+// settings.cfg. Each game is recorded and its recording, played where no
+// settings file is, must be the same game.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/run_report.h"
+#include "support/test_support.h"
+
+namespace delver {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::JsonNumber;
+using testing::JsonNumbers;
+using testing::RunDelver;
+using testing::RunResult;
+using testing::ScratchDir;
+
+double Number(const RunResult& r, const char* key) { return JsonNumber(r.out, key).value_or(-12345); }
+
+// Plays script in dir with settings (none when empty), recording it, then
+// plays the recording in a fresh folder without settings: same report.
+RunResult PlayAndReplay(const ScratchDir& dir, const std::string& settings, const std::string& script,
+                        const std::string& args) {
+    fs::create_directories(dir.path() / "map");
+    if (!settings.empty()) std::ofstream(dir.path() / "settings.cfg") << settings;
+    std::ofstream(dir.path() / "script.txt") << script;
+    RunResult r = RunDelver(dir.path(), "--headless --seed 11 --input script.txt --record rec.txt --report " + args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    ScratchDir replay;
+    fs::create_directories(replay.path() / "map");
+    fs::copy_file(dir.path() / "rec.txt", replay.path() / "rec.txt");
+    RunResult again = RunDelver(replay.path(), "--headless --seed 11 --input rec.txt --report " + args);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, r.out) << testing::ReadText(dir.path() / "rec.txt");
+    return r;
+}
+
+TEST(Settings, ModernKeysWalkStepAndTurnWhileSmoothPausesKeepTheGameRunning) {
+    // W walks, D steps aside, Q turns, five layer keys, then Escape asks
+    // and N keeps playing.
+    std::string script = "0 mouse 160 90\n5 down W\n45 up W\n50 down D\n60 up D\n70 down Q\n80 up Q\n";
+    for (int f = 100; f < 110; f += 2) script += std::to_string(f) + " tap PAGEUP\n";
+    script += "150 tap ESC\n155 tap N\n";
+    ScratchDir smooth, classic;
+    const RunResult s = PlayAndReplay(smooth, "keys = modern\npauses = smooth\n", script, "--frames 200");
+    const RunResult c = PlayAndReplay(classic, "", script, "--frames 200");
+    EXPECT_NE(testing::ReadText(smooth.path() / "rec.txt").find("\nsetting keys = modern\n"), std::string::npos);
+
+    // The classic game takes none of the modern keys, and pauses 800 ms
+    // after each layer key; the smooth one never does.
+    EXPECT_EQ(Number(s, "frames"), 200);
+    EXPECT_GE(Number(c, "slept_ms") - Number(s, "slept_ms"), 5 * 800);
+    EXPECT_EQ(Number(c, "yaw"), 0);
+    EXPECT_EQ(Number(s, "yaw"), 30);  // ten frames of Q at 3 degrees
+    EXPECT_NE(JsonNumbers(s.out, "cell_position"), JsonNumbers(c.out, "cell_position"));
+    EXPECT_EQ(Number(s, "step_counter"), 25);  // 40 frames of W and 10 of D, a step every second frame
+    EXPECT_EQ(Number(s, "quit_requested"), 0);
+    EXPECT_EQ(Number(c, "quit_requested"), 1);
+}
+
+TEST(Settings, CapturedMouseTurnsPastWhereTheCursorStopsAndPitchStopsStraightUp) {
+    ScratchDir dir;
+    // The first click the game takes comes after its 13-frame click gate.
+    std::string script = "0 mouse 160 120\n14 click right\n";
+    for (int f = 16; f < 21; ++f) script += std::to_string(f) + " look 2000 -300\n";
+    const RunResult r = PlayAndReplay(dir, "mouse = captured\nmouse_sensitivity = 15\n", script, "--frames 24");
+    EXPECT_EQ(Number(r, "mouse_look"), 1);
+    EXPECT_EQ(Number(r, "yaw"), -1500);   // the cursor's place reaches -618 at most
+    EXPECT_EQ(Number(r, "pitch"), -180);  // straight up, never over
+}
+
+TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart) {
+    ScratchDir dir;
+    // F10; four rows down to KEYS, Enter: modern; four more to WALK
+    // FORWARD, Enter, then X binds it; F10 closes and writes the file.
+    std::string script = "0 mouse 160 120\n2 tap F10\n";
+    int f = 4;
+    auto tap = [&](const char* key) {
+        script += std::to_string(f) + " tap " + key + "\n";
+        f += 2;
+    };
+    for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "X", "F10"})
+        tap(key);
+    const RunResult r = PlayAndReplay(dir, "", script, "--frames 40");
+    EXPECT_EQ(Number(r, "step_counter"), 0);
+    EXPECT_EQ(testing::ReadText(dir.path() / "settings.cfg"), "keys = modern\nbind.walk_forward = X W\n");
+
+    // The next game in that folder walks with X.
+    std::ofstream(dir.path() / "walk.txt") << "0 mouse 160 90\n3 down X\n23 up X\n";
+    const RunResult walk = RunDelver(dir.path(), "--headless --seed 11 --input walk.txt --frames 30 --report");
+    EXPECT_EQ(walk.err.find("settings.cfg"), std::string::npos) << walk.err;
+    EXPECT_EQ(Number(walk, "step_counter"), 10);
+}
+
+}  // namespace
+}  // namespace delver
