@@ -70,10 +70,12 @@ int PlayInput::Held(Action action, const ShellState& shell) {
             held = code;
             break;
         }
-    if (held == 0) {
-        const int companion = ClassicCompanion(action, settings_.modernKeys);
-        if (companion != 0 && Read(companion, shell, action)) held = companion;
-    }
+    if (held == 0)
+        for (int code : Companions(action, settings_.modernKeys))
+            if (Read(code, shell, action)) {
+                held = code;
+                break;
+            }
     heldNow_[static_cast<size_t>(action)] = held != 0;
     return held;
 }

@@ -130,13 +130,18 @@ Binding DefaultBinding(Action action, bool modernKeys) {
     return modernKeys ? r.modern : r.classic;
 }
 
-int ClassicCompanion(Action action, bool modernKeys) {
-    if (!modernKeys) return 0;
+Binding Companions(Action action, bool modernKeys) {
+    const auto classic = [&](int code) { return modernKeys ? code : 0; };
     switch (action) {
-        case Action::WalkBack: return Z;
-        case Action::LayerUp: return KpMinus;
-        case Action::LayerDown: return KpPlus;
-        default: return 0;
+        case Action::WalkForward: return {input::PadLeftStickUp, 0};
+        case Action::WalkBack: return {input::PadLeftStickDown, classic(Z)};
+        case Action::StepLeft: return {input::PadLeftStickLeft, 0};
+        case Action::StepRight: return {input::PadLeftStickRight, 0};
+        case Action::LayerUp: return {input::PadRightShoulder, classic(KpMinus)};
+        case Action::LayerDown: return {input::PadLeftShoulder, classic(KpPlus)};
+        case Action::WalkToggle: return {input::PadA, 0};
+        case Action::Settings: return {input::PadStart, 0};
+        default: return {0, 0};
     }
 }
 

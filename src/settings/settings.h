@@ -87,9 +87,12 @@ struct Settings {
 // own keys, and with modern keys the movement keys.
 Binding DefaultBinding(Action action, bool modernKeys);
 
-// With modern keys, the rules' own key of an action keeps working beside
-// its bindings (Z walks back, the keypad keys change layers); 0 where none.
-int ClassicCompanion(Action action, bool modernKeys);
+// Inputs that work beside an action's bindings, 0 where none: with modern
+// keys the rules' own key (Z walks back, the keypad keys change layers),
+// and always a game controller's (the left stick walks and steps, the
+// shoulder buttons change layers, A walks on and off, Start opens the
+// settings).
+Binding Companions(Action action, bool modernKeys);
 
 // What a settings file holds: its lines as written, and the settings they
 // give. problems lists each line that could not be read ("line 3: ...").
