@@ -153,7 +153,11 @@ void RunSettingsFrame(Game& game, Platform& platform) {
     if (s.fullscreen != wasFullscreen || (s.fullscreen && s.wholeScale != wasWhole))
         game.fullscreen = platform.SetFullscreen(s.fullscreen, s.wholeScale);
     PresentFrame(game.frame, platform, game.shell.PixelZoom);
-    if (!open && game.settingsScreen.changed) WriteSettingsFile(game);
+    if (open) return;
+    // The key that closed the screen acts no more until it is let go.
+    for (int code : {vk::Escape, vk::F10}) game.play.HoldUntilReleased(code);
+    for (int code : s.InputsOf(Action::Settings)) game.play.HoldUntilReleased(code);
+    if (game.settingsScreen.changed) WriteSettingsFile(game);
 }
 
 // The rest of a frame of play, after the 3D step: the status lines, the

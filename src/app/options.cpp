@@ -35,7 +35,20 @@ const char* UsageText() {
            "  F5 / F6                save to slot 1 / 2\n"
            "  F7 / F8                load slot 1 / 2\n"
            "  Tab                    console (env4cyclestep N, env5objectivenumber)\n"
-           "  Escape                 quit\n";
+           "  F10                    settings screen (arrows or mouse choose, Enter changes)\n"
+           "  F11 / Alt+Enter        fullscreen on/off\n"
+           "  Escape                 quit\n"
+           "\n"
+           "settings (settings.cfg in the game folder, written by the settings screen;\n"
+           "without it the game plays exactly as it always has):\n"
+           "  mouse = cursor|captured      the cursor's place is the view, or the held\n"
+           "                               pointer turns it (right click: look on/off)\n"
+           "  mouse_sensitivity = N        degrees per 100 counts (mouse_sensitivity_y too)\n"
+           "  invert_y = no|yes\n"
+           "  keys = classic|modern        modern: W/S walk, A/D step, Q/E turn, Space/C layers\n"
+           "  pauses = classic|smooth      smooth: no whole-game pauses after keys\n"
+           "  fullscreen = no|yes          scale = whole|fit\n"
+           "  bind.ACTION = INPUT [INPUT]  e.g. bind.layer_up = PAGEUP SPACE\n";
 }
 
 std::string Quoted(const std::string& text, size_t maxShown) {

@@ -1,5 +1,6 @@
 #include "app/play_input.h"
 
+#include "platform/input.h"
 #include "settings/input_names.h"
 
 namespace delver {
@@ -33,6 +34,8 @@ void PlayInput::HoldBack(int code, int frames) {
     heldBack_[static_cast<size_t>(code)] = frames + 1;
 }
 
+void PlayInput::HoldUntilReleased(int code) { HoldBack(code, 1 << 30); }
+
 void PlayInput::PauseAfter(int code, unsigned ms) {
     if (!settings_.smoothPauses) {
         clock_->Sleep(ms);
@@ -47,7 +50,10 @@ void PlayInput::Sleep(unsigned ms) {
         clock_->Sleep(ms);
         return;
     }
-    for (size_t i = 0; i < readCount_; ++i) HoldBack(reads_[i], PauseFrames(ms));
+    // Shift only rides with the key that acted: held back, the next capital
+    // typed would come out small.
+    for (size_t i = 0; i < readCount_; ++i)
+        if (reads_[i] != vk::Shift) HoldBack(reads_[i], PauseFrames(ms));
     readCount_ = 0;
 }
 

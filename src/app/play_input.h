@@ -52,6 +52,9 @@ public:
     int Pressed(Action action, const ShellState& shell);
     // The pause after the action whose input `code` acted.
     void PauseAfter(int code, unsigned ms);
+    // The key reads as not held until it has been let go (a key that closed
+    // a screen must not act again in the game).
+    void HoldUntilReleased(int code);
 
     // Input: keys are seen through the held-back ones.
     bool IsKeyHeld(int vk) override;

@@ -12,7 +12,7 @@ inline constexpr int Digit0 = 48, Digit1 = 49, Digit9 = 57, LetterA = 65, Letter
 inline constexpr int PageUp = 33, PageDown = 34;
 inline constexpr int KeypadPlus = 107, KeypadMinus = 109;
 inline constexpr int F1 = 112, F2 = 113, F3 = 114, F4 = 115, F5 = 116, F6 = 117, F7 = 118, F8 = 119;
-inline constexpr int F12 = 123;  // the last of the twelve function keys
+inline constexpr int F10 = 121, F11 = 122, F12 = 123;  // F12: the last of the twelve function keys
 inline constexpr int LeftBracket = 219, RightBracket = 221;
 }  // namespace vk
 

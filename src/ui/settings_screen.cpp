@@ -99,7 +99,7 @@ bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, I
     if (screen.binding) {
         for (int k = 1; k < 256; ++k) held[static_cast<size_t>(k)] = input.IsKeyHeld(k);
     } else {
-        for (int k : {vk::Escape, vk::Enter, vk::F1 + 9, input::Up, input::Down, input::Left, input::Right,
+        for (int k : {vk::Escape, vk::Enter, vk::F10, input::Up, input::Down, input::Left, input::Right,
                       input::Delete})
             held[static_cast<size_t>(k)] = input.IsKeyHeld(k);
     }
@@ -136,7 +136,7 @@ bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, I
         }
     } else {
         int change = 0;
-        if (pressed(vk::Escape) || pressed(vk::F1 + 9)) open = false;
+        if (pressed(vk::Escape) || pressed(vk::F10)) open = false;
         if (pressed(input::Up)) sel = (sel + rows - 1) % rows;
         if (pressed(input::Down)) sel = (sel + 1) % rows;
         if (click && overRow) {

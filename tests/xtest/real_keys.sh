@@ -18,49 +18,16 @@ fail() { say "FAILED: $*"; exit 1; }
 [ $# -eq 2 ] || { echo "usage: $0 DELVER GAME_DIR" >&2; exit 2; }
 delver=$(readlink -f "$1")
 game=$(readlink -f "$2")
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null 2>&1 || { say "SKIPPED: $tool is not installed"; exit 77; }
-done
-
 work=$(mktemp -d)
-xvfb_pid=
-game_pid=
-cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/xdisplay.sh"
+trap 'stop_display; rm -rf "$work"' EXIT
+start_display
 cp -r "$game" "$work/window"
 cp -r "$game" "$work/headless"
 
-# A display of our own: the first free number from 140 on.
-display=
-for n in $(seq 140 199); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        DISPLAY=":$n" xdotool getmouselocation >/dev/null 2>&1 && { display=":$n"; break; }
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    [ -n "$display" ] && break
-    kill "$xvfb_pid" 2>/dev/null; xvfb_pid=
-done
-[ -n "$display" ] || fail "no virtual X server would start"
-export DISPLAY=$display
-
 "$delver" -C "$work/window" --seed 7 --report >"$work/window.json" 2>"$work/window.err" &
 game_pid=$!
-window=
-for _ in $(seq 200); do
-    window=$(xdotool search --name '^GAME$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window showed: $(cat "$work/window.err")"
-    sleep 0.1
-done
-[ -n "$window" ] || fail "the game's window never showed"
+wait_for_window "$game_pid"
 # The pointer over the window, so that the keyboard goes to it.
 xdotool mousemove 300 200
 sleep 2  # the overworld pause and the first frames
@@ -79,12 +46,7 @@ xdotool type --delay 50 "env4cyclestep 5"
 xdotool key Return
 press Tab 0.05 0.3
 xdotool key Escape
-for _ in $(seq 600); do
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$game_pid" 2>/dev/null && fail "the game did not end on Escape"
-wait "$game_pid"
+wait_for_end "$game_pid"
 status=$?
 game_pid=
 [ "$status" -eq 0 ] || fail "the windowed game exited $status: $(cat "$work/window.err")"
