@@ -80,6 +80,9 @@ std::FILE* OpenRecording(const Options& options, std::string& error) {
     return OpenRecordingFile(options.record, error);
 }
 
+namespace {
+
+// settings.cfg in the game folder; a missing file gives the defaults.
 SettingsFile ReadSettingsFile() {
     GameFile f = GameFile::OpenForReading(".\\settings.cfg");
     if (!f.IsOpen()) return {};
@@ -97,19 +100,17 @@ SettingsFile SettingsForRun(const InputScript& script) {
     if (script.settings.empty()) return file;
     // A recording's settings replace every setting that changes play, so
     // it replays the same with or without a settings file beside it.
-    Settings& s = file.settings;
-    const Settings defaults;
-    s.capturedMouse = defaults.capturedMouse;
-    s.sensitivity = defaults.sensitivity;
-    s.sensitivityY = defaults.sensitivityY;
-    s.invertY = defaults.invertY;
-    s.modernKeys = defaults.modernKeys;
-    s.smoothPauses = defaults.smoothPauses;
-    s.bound = defaults.bound;
+    // Only the window's settings (fullscreen, scale) stay the file's.
+    Settings s;
+    s.fullscreen = file.settings.fullscreen;
+    s.wholeScale = file.settings.wholeScale;
     std::string why;
     for (const auto& [name, value] : script.settings) ApplySetting(s, name, value, why);
+    file.settings = s;
     return file;
 }
+
+}  // namespace
 
 int RunGame(const Options& options, const InputScript& script, Platform& backend, std::FILE* recording) {
     ScriptedPlatform scripted(backend, script, SceneWidth, SceneHeight);
