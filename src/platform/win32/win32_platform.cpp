@@ -7,9 +7,14 @@
 #endif
 #include <windows.h>
 #include <timeapi.h>
+#include <xinput.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+
+#include "platform/input.h"
 
 namespace delver {
 
@@ -23,6 +28,75 @@ HWND AsWindow(void* p) { return static_cast<HWND>(p); }
 HDC AsDeviceContext(void* p) { return static_cast<HDC>(p); }
 HGLRC AsRenderContext(void* p) { return static_cast<HGLRC>(p); }
 HINSTANCE AsInstance(void* p) { return static_cast<HINSTANCE>(p); }
+
+// The game's picture, as fullscreen places it.
+constexpr int PictureWidth = 320, PictureHeight = 240;
+
+// Wheel notches, as bits of the notch sets.
+constexpr unsigned WheelUpBit = 1, WheelDownBit = 2;
+
+// The controller's inputs, from PadA on, as bits of one set.
+constexpr int PadFirst = input::PadA, PadLast = input::PadLeftStickLeft;
+static_assert(PadLast - PadFirst < 32, "every pad input has its bit");
+constexpr uint32_t PadBit(int code) { return uint32_t{1} << (code - PadFirst); }
+// An axis counts as pressed past half way and as released again below a
+// quarter, so one resting near half does not chatter.
+constexpr int AxisPress = 16384, AxisRelease = 8192;
+// The right stick turns nothing within this of the middle.
+constexpr int StickDeadZone = 8000;
+// A controller that is not there is asked again after this many frames:
+// asking for an absent one is slow.
+constexpr int PadRetryFrames = 60;
+
+using GetStateProc = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+
+// The look counts one frame of a stick axis gives, fractions included:
+// none within the dead zone, then in proportion up to full deflection.
+double StickCounts(int value) {
+    const double beyond = std::abs(value) - StickDeadZone;
+    if (beyond <= 0) return 0;
+    const double share = std::min(1.0, beyond / (32767.0 - StickDeadZone));
+    return (value < 0 ? -share : share) * Win32Platform::StickLookPerFrame;
+}
+
+// Adds one frame of an axis to the fraction carried on, and takes out the
+// whole counts; an axis at rest carries nothing.
+int WholeCounts(int value, double& rest) {
+    const double counts = StickCounts(value);
+    if (counts == 0) {
+        rest = 0;
+        return 0;
+    }
+    rest += counts;
+    const int whole = static_cast<int>(rest);
+    rest -= whole;
+    return whole;
+}
+
+// An axis as a held input: pressed past half way, released below a quarter.
+void AxisAsInput(uint32_t& held, int code, int value) {
+    const uint32_t bit = PadBit(code);
+    if (value >= AxisPress)
+        held |= bit;
+    else if (value < AxisRelease)
+        held &= ~bit;
+}
+
+POINT Centre(const RECT& r) { return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2}; }
+
+// Where the held pointer lives: the window's part on its monitor. A window
+// moved partly off the screen would otherwise have its middle where the
+// cursor cannot go, and every frame would read as motion.
+bool HoldArea(HWND window, RECT& area) {
+    RECT w{};
+    if (!GetWindowRect(window, &w)) return false;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor) ||
+        !IntersectRect(&area, &w, &monitor.rcMonitor))
+        area = w;
+    return true;
+}
 
 // Asks the current context for vertical sync, where the driver offers it.
 void RequestVerticalSync() {
@@ -49,13 +123,27 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
 }  // namespace
 
 // The class's window procedure. Keys are polled, so it only turns closing
-// and the two mouse buttons into messages for the game, keeps the screen
-// saver and monitor power-off away, and leaves the rest to Windows.
+// and the two mouse buttons into messages for the game, notes the wheel's
+// notches and the window's focus (the held pointer follows it), keeps the
+// screen saver and monitor power-off away, and leaves the rest to Windows.
 struct Win32WindowProcedure {
     static LRESULT CALLBACK Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* owner = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         switch (message) {
         case WM_ACTIVATE:
+            // Active and not minimised counts as having the focus.
+            if (owner) owner->SetFocused(LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0);
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (owner) owner->SetFocused(message == WM_SETFOCUS);
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        case WM_MOUSEWHEEL:
+            if (owner) {
+                const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+                if (delta > 0) owner->wheelArrived_ |= WheelUpBit;
+                if (delta < 0) owner->wheelArrived_ |= WheelDownBit;
+            }
             return 0;
         case WM_SYSCOMMAND:
             // The low four bits of a system command are Windows' own.
@@ -100,6 +188,7 @@ Win32Platform::Win32Platform(int framesPerSecond) : pacer_(framesPerSecond) {
 
 Win32Platform::~Win32Platform() {
     if (window_ || renderContext_ || deviceContext_) DestroyGlWindow();
+    if (xinputModule_) FreeLibrary(static_cast<HMODULE>(xinputModule_));
     if (pacer_.Paced()) timeEndPeriod(1);
 }
 
@@ -167,6 +256,10 @@ WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int heigh
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(window);
+    // Showing it has told the window procedure of the focus; this covers a
+    // window that was active before the procedure could hear it.
+    if (GetActiveWindow() == window) SetFocused(true);
+    ApplyPointerHold();
     return WindowStep::Ok;
 }
 
@@ -174,6 +267,10 @@ std::vector<ReleaseStep> Win32Platform::TakeUndoFailures() { return std::exchang
 
 std::vector<ReleaseStep> Win32Platform::DestroyGlWindow() {
     std::vector<ReleaseStep> failed;
+    // A window made again starts as a window, with the pointer free.
+    focused_ = false;
+    ApplyPointerHold();
+    fullscreen_ = false;
     if (renderContext_) {
         if (!wglMakeCurrent(nullptr, nullptr)) failed.push_back(ReleaseStep::StepReleaseCurrent);
         if (!wglDeleteContext(AsRenderContext(renderContext_))) failed.push_back(ReleaseStep::StepDeleteContext);
@@ -201,12 +298,187 @@ void Win32Platform::SetCursorVisible(bool visible) { ShowCursor(visible ? TRUE :
 
 ScreenRect Win32Platform::WindowRect() {
     RECT r{};
-    if (window_ && GetWindowRect(AsWindow(window_), &r)) return {r.left, r.top, r.right, r.bottom};
+    if (!window_) return {};
+    if (fullscreen_) {
+        // The drawing area's place on the screen, narrowed to the picture.
+        POINT origin{0, 0};
+        if (!GetClientRect(AsWindow(window_), &r) || !ClientToScreen(AsWindow(window_), &origin)) return {};
+        return PictureRect(Placement(), PictureWidth, PictureHeight, origin.x, origin.y, r.right, r.bottom);
+    }
+    if (GetWindowRect(AsWindow(window_), &r)) return {r.left, r.top, r.right, r.bottom};
     return {};
 }
 
 void Win32Platform::MoveWindow(int x, int y, int width, int height) {
-    if (window_) ::MoveWindow(AsWindow(window_), x, y, width, height, TRUE);
+    if (!window_) return;
+    if (fullscreen_) {
+        windowedRect_ = {x, y, x + width, y + height};
+        return;
+    }
+    ::MoveWindow(AsWindow(window_), x, y, width, height, TRUE);
+    HoldPointerInWindow();
+}
+
+bool Win32Platform::PlaceWindow(const ScreenRect& r) {
+    const UINT flags = SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+    if (!SetWindowPos(AsWindow(window_), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, flags))
+        return false;
+    HoldPointerInWindow();
+    return true;
+}
+
+bool Win32Platform::SetFullscreen(bool on, bool wholeScale) {
+    if (!window_) return false;
+    wholeScale_ = wholeScale;
+    if (on == fullscreen_) return fullscreen_;
+    if (on) {
+        HWND window = AsWindow(window_);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        RECT was{};
+        if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor) ||
+            !GetWindowRect(window, &was))
+            return false;
+        const RECT& m = monitor.rcMonitor;
+        if (!PlaceWindow({m.left, m.top, m.right, m.bottom})) return false;
+        windowedRect_ = {was.left, was.top, was.right, was.bottom};
+        fullscreen_ = true;
+    } else {
+        if (!PlaceWindow(windowedRect_)) return true;
+        fullscreen_ = false;
+    }
+    return fullscreen_;
+}
+
+PicturePlace Win32Platform::Placement() {
+    RECT r{};
+    if (!window_ || !fullscreen_ || !GetClientRect(AsWindow(window_), &r)) return {};
+    return PlacePicture(r.right, r.bottom, PictureWidth, PictureHeight, wholeScale_);
+}
+
+void Win32Platform::SetPointerCaptured(bool captured) {
+    if (captured == pointerWanted_) return;
+    pointerWanted_ = captured;
+    ApplyPointerHold();
+}
+
+void Win32Platform::SetFocused(bool focused) {
+    focused_ = focused;
+    ApplyPointerHold();
+}
+
+void Win32Platform::ApplyPointerHold() {
+    const bool hold = pointerWanted_ && focused_ && window_ != nullptr;
+    if (hold == pointerHeld_) return;
+    pointerHeld_ = hold;
+    look_ = {};
+    if (hold) {
+        ShowCursor(FALSE);
+        HoldPointerInWindow();
+    } else {
+        ClipCursor(nullptr);
+        ShowCursor(TRUE);
+    }
+}
+
+void Win32Platform::HoldPointerInWindow() {
+    RECT r{};
+    if (!pointerHeld_ || !HoldArea(AsWindow(window_), r)) return;
+    ClipCursor(&r);
+    const POINT c = Centre(r);
+    SetCursorPos(c.x, c.y);
+}
+
+ScreenPoint Win32Platform::TakeLookMotion() {
+    const ScreenPoint m = {look_.x + stickLook_.x, look_.y + stickLook_.y};
+    look_ = {};
+    stickLook_ = {};
+    return m;
+}
+
+void Win32Platform::StartInputFrame() {
+    // A notch is held for the one frame after the drain that brought it.
+    wheelHeld_ = std::exchange(wheelArrived_, 0u);
+    // The held pointer's way from the middle is this drain's motion; it
+    // goes back to the middle for the next.
+    RECT r{};
+    POINT p{};
+    if (pointerHeld_ && HoldArea(AsWindow(window_), r) && GetCursorPos(&p)) {
+        const POINT c = Centre(r);
+        if (p.x != c.x || p.y != c.y) {
+            look_.x += p.x - c.x;
+            look_.y += p.y - c.y;
+            SetCursorPos(c.x, c.y);
+        }
+    }
+    PollController();
+}
+
+void Win32Platform::PollController() {
+    if (!xinputLooked_) {
+        // Loaded by name, so that a Windows without XInput still runs the
+        // game: the controller is then simply never there.
+        xinputLooked_ = true;
+        HMODULE module = LoadLibraryA("xinput1_4.dll");
+        if (!module) module = LoadLibraryA("xinput9_1_0.dll");
+        if (module) {
+            FARPROC proc = GetProcAddress(module, "XInputGetState");
+            if (proc) {
+                xinputModule_ = module;
+                xinputGetState_ = reinterpret_cast<void*>(proc);
+            } else {
+                FreeLibrary(module);
+            }
+        }
+    }
+    stickLook_ = {};
+    if (!xinputGetState_) return;
+    if (padRetryFrames_ > 0) {
+        --padRetryFrames_;
+        return;
+    }
+    XINPUT_STATE state{};
+    if (reinterpret_cast<GetStateProc>(xinputGetState_)(0, &state) != ERROR_SUCCESS) {
+        // Gone, or never there: nothing stays pressed by it.
+        padHeld_ = 0;
+        stickRestX_ = stickRestY_ = 0;
+        padRetryFrames_ = PadRetryFrames;
+        return;
+    }
+    // A game in the background reads nothing from its controller.
+    const XINPUT_GAMEPAD pad = focused_ ? state.Gamepad : XINPUT_GAMEPAD{};
+    static constexpr struct {
+        WORD button;
+        int code;
+    } buttons[] = {
+        {XINPUT_GAMEPAD_A, input::PadA},
+        {XINPUT_GAMEPAD_B, input::PadB},
+        {XINPUT_GAMEPAD_X, input::PadX},
+        {XINPUT_GAMEPAD_Y, input::PadY},
+        {XINPUT_GAMEPAD_LEFT_SHOULDER, input::PadLeftShoulder},
+        {XINPUT_GAMEPAD_RIGHT_SHOULDER, input::PadRightShoulder},
+        {XINPUT_GAMEPAD_DPAD_UP, input::PadUp},
+        {XINPUT_GAMEPAD_DPAD_DOWN, input::PadDown},
+        {XINPUT_GAMEPAD_DPAD_LEFT, input::PadLeft},
+        {XINPUT_GAMEPAD_DPAD_RIGHT, input::PadRight},
+        {XINPUT_GAMEPAD_START, input::PadStart},
+        {XINPUT_GAMEPAD_BACK, input::PadBack},
+    };
+    for (const auto& b : buttons) {
+        if (pad.wButtons & b.button)
+            padHeld_ |= PadBit(b.code);
+        else
+            padHeld_ &= ~PadBit(b.code);
+    }
+    // Triggers run 0..255; the sticks' y axes grow upward.
+    AxisAsInput(padHeld_, input::PadLeftTrigger, pad.bLeftTrigger * 128);
+    AxisAsInput(padHeld_, input::PadRightTrigger, pad.bRightTrigger * 128);
+    AxisAsInput(padHeld_, input::PadLeftStickUp, pad.sThumbLY);
+    AxisAsInput(padHeld_, input::PadLeftStickDown, -pad.sThumbLY);
+    AxisAsInput(padHeld_, input::PadLeftStickLeft, -pad.sThumbLX);
+    AxisAsInput(padHeld_, input::PadLeftStickRight, pad.sThumbLX);
+    stickLook_.x = WholeCounts(pad.sThumbRX, stickRestX_);
+    stickLook_.y = WholeCounts(-pad.sThumbRY, stickRestY_);
 }
 
 void Win32Platform::SwapBuffers() {
@@ -230,13 +502,22 @@ MessageKind Win32Platform::PollMessage() {
     // PeekMessage itself delivers messages sent from elsewhere (a close
     // request from the window manager, say), so a game message may be
     // waiting even when the queue was empty.
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return takeGameMessage(MessageKind::None);
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const MessageKind m = takeGameMessage(MessageKind::None);
+        if (m == MessageKind::None) StartInputFrame();
+        return m;
+    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
     return takeGameMessage(MessageKind::Other);
 }
 
-bool Win32Platform::IsKeyHeld(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
+bool Win32Platform::IsKeyHeld(int vk) {
+    if (vk == input::WheelUp) return (wheelHeld_ & WheelUpBit) != 0;
+    if (vk == input::WheelDown) return (wheelHeld_ & WheelDownBit) != 0;
+    if (vk >= PadFirst && vk <= PadLast) return (padHeld_ & PadBit(vk)) != 0;
+    return (GetAsyncKeyState(vk) & 0x8000) != 0;
+}
 
 ScreenPoint Win32Platform::CursorPos() {
     POINT p{};

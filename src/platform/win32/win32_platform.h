@@ -1,6 +1,8 @@
 // The native Windows backend: one borderless window of class "OpenGL" with a
 // WGL rendering context, the window procedure and message drain, keys read
-// with GetAsyncKeyState, the thread's Sleep and Windows message boxes.
+// with GetAsyncKeyState, the wheel from its messages, a game controller
+// through XInput (loaded when present), the held pointer and desktop
+// fullscreen, the thread's Sleep and Windows message boxes.
 //
 // Frames are paced: each context asks for vertical sync where the driver
 // offers wglSwapIntervalEXT, and SwapBuffers first sleeps out the rest of the
@@ -42,32 +44,60 @@ public:
     // bits given then), makes a WGL context current and shows and focuses
     // the window. A failed step releases what was made and is returned.
     WindowStep CreateGlWindow(const char* title, int width, int height, int colourBits) override;
-    // Makes no context current, deletes the context, releases the device
-    // context, destroys the window and unregisters the class, in that order;
-    // every step is tried and each failed one is listed.
+    // Lets the pointer go and forgets fullscreen (a window made again starts
+    // as a window), then makes no context current, deletes the context,
+    // releases the device context, destroys the window and unregisters the
+    // class, in that order; every step is tried and each failed one is
+    // listed.
     std::vector<ReleaseStep> DestroyGlWindow() override;
     // What failed while a failed creation released what it had made.
     std::vector<ReleaseStep> TakeUndoFailures() override;
     bool HasWindow() const override;
     // ShowCursor: the system counts shows and hides.
     void SetCursorVisible(bool visible) override;
-    // GetWindowRect of the window; all zero without a window.
+    // GetWindowRect of the window; all zero without a window. In fullscreen,
+    // the rectangle the picture covers.
     ScreenRect WindowRect() override;
-    // Moves and resizes the window, repainting it.
+    // Moves and resizes the window, repainting it. In fullscreen the
+    // rectangle is kept for the return to a window.
     void MoveWindow(int x, int y, int width, int height) override;
     // Waits until the frame is due (the cap), then swaps.
     void SwapBuffers() override;
 
+    // Holding: the cursor hidden, clipped to the window and put back in its
+    // middle at the end of each drain of messages, its way from there being
+    // the look motion. Held only while the window is active; losing it lets
+    // go, and coming back takes the pointer again while it is still wanted.
+    // Hiding and showing are paired, so the game's own SetCursorVisible
+    // count is what stays once the pointer is let go.
+    void SetPointerCaptured(bool captured) override;
+    // The borderless window covers its monitor, or goes back to where it
+    // was before.
+    bool SetFullscreen(bool on, bool wholeScale) override;
+    PicturePlace Placement() override;
+
     // Removes and dispatches one message of the thread's queue. Returns
     // Close, LeftButtonDown or RightButtonDown when the window procedure
     // turned a message into one for the game, Other for any other message,
-    // None when the queue was empty.
+    // None when the queue was empty. A drain's end (None) starts the next
+    // frame's input: the wheel's notches, the held pointer's motion and the
+    // controller are read then.
     MessageKind PollMessage() override;
 
-    // GetAsyncKeyState: the keyboard's global state, window focus or not.
+    // The mouse buttons and keys: GetAsyncKeyState, the global state,
+    // window focus or not. The wheel: a notch of the last drain. The
+    // controller: its state at the end of the last drain.
     bool IsKeyHeld(int vk) override;
     // GetCursorPos, in screen coordinates.
     ScreenPoint CursorPos() override;
+    // The held pointer's motion since the last call, and the right stick's
+    // turn for the last drained frame (beyond its dead zone, up to
+    // StickLookPerFrame counts a frame at full deflection; a frame whose
+    // turn is not taken is not added to the next).
+    ScreenPoint TakeLookMotion() override;
+
+    // Look counts a frame for the right stick pushed all the way.
+    static constexpr int StickLookPerFrame = 40;
 
     void Sleep(unsigned ms) override;
     // _time64.
@@ -83,6 +113,19 @@ private:
     std::vector<ReleaseStep> undoFailures_;
     friend struct Win32WindowProcedure;
 
+    // Holds or lets go of the pointer as wanted, focus and window allow.
+    void ApplyPointerHold();
+    // The window's focus came or went.
+    void SetFocused(bool focused);
+    // Clips the held pointer to the window where it is now and puts it in
+    // the middle, so that a moved window turns nothing.
+    void HoldPointerInWindow();
+    // Moves the window and holds the pointer inside it again.
+    bool PlaceWindow(const ScreenRect& r);
+    // The end of a drain: the wheel's frame, the pointer, the controller.
+    void StartInputFrame();
+    void PollController();
+
     void* instance_ = nullptr;        // HINSTANCE
     void* window_ = nullptr;          // HWND
     void* deviceContext_ = nullptr;   // HDC
@@ -95,6 +138,30 @@ private:
     // so this is a queue rather than one slot.
     std::deque<MessageKind> gameMessages_;
     FramePacer pacer_;
+
+    // --- the held pointer ---
+    bool pointerWanted_ = false;  // what the game last asked for
+    bool pointerHeld_ = false;    // hidden and clipped now
+    bool focused_ = false;        // the window is the active one
+    ScreenPoint look_;            // the held pointer's motion not yet taken
+
+    // --- fullscreen ---
+    bool fullscreen_ = false;
+    bool wholeScale_ = true;
+    ScreenRect windowedRect_;  // where the window was before it filled the screen
+
+    // --- the wheel: bit 0 up, bit 1 down ---
+    unsigned wheelArrived_ = 0;  // notches of the drain under way
+    unsigned wheelHeld_ = 0;     // notches this frame sees
+
+    // --- the controller (XInput) ---
+    void* xinputGetState_ = nullptr;  // XInputGetState; null without XInput
+    void* xinputModule_ = nullptr;    // HMODULE
+    bool xinputLooked_ = false;       // the libraries have been looked for
+    int padRetryFrames_ = 0;          // frames until an absent pad is asked again
+    uint32_t padHeld_ = 0;            // one bit per pad input, from its code
+    ScreenPoint stickLook_;           // the right stick's turn of the last frame
+    double stickRestX_ = 0, stickRestY_ = 0;  // fractions of counts carried on
 };
 
 }  // namespace delver
