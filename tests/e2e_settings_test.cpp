@@ -77,17 +77,20 @@ TEST(Settings, CapturedMouseTurnsPastWhereTheCursorStopsAndPitchStopsStraightUp)
 TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart) {
     ScratchDir dir;
     // F10; four rows down to KEYS, Enter: modern; four more to WALK
-    // FORWARD, Enter, then X binds it; F10 closes and writes the file.
+    // FORWARD, Enter, then X binds it; Escape, held a while, closes the
+    // screen and writes the file, and does not go on to quit the game.
     std::string script = "0 mouse 160 120\n2 tap F10\n";
     int f = 4;
     auto tap = [&](const char* key) {
         script += std::to_string(f) + " tap " + key + "\n";
         f += 2;
     };
-    for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "X", "F10"})
+    for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "X"})
         tap(key);
+    script += std::to_string(f) + " down ESC\n" + std::to_string(f + 6) + " up ESC\n";
     const RunResult r = PlayAndReplay(dir, "", script, "--frames 40");
     EXPECT_EQ(Number(r, "step_counter"), 0);
+    EXPECT_EQ(Number(r, "quit_requested"), 0);
     EXPECT_EQ(testing::ReadText(dir.path() / "settings.cfg"), "keys = modern\nbind.walk_forward = X W\n");
 
     // The next game in that folder walks with X.
@@ -95,6 +98,17 @@ TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart
     const RunResult walk = RunDelver(dir.path(), "--headless --seed 11 --input walk.txt --frames 30 --report");
     EXPECT_EQ(walk.err.find("settings.cfg"), std::string::npos) << walk.err;
     EXPECT_EQ(Number(walk, "step_counter"), 10);
+}
+
+TEST(Settings, TheControllersLeftStickWalksAndItsLookTurnsWithoutASettingsFile) {
+    ScratchDir dir;
+    // The stick held up for 20 frames, then two frames of the right stick's
+    // full turn (40 counts each) to the right.
+    const std::string script =
+        "0 mouse 160 90\n5 down PAD_LSTICK_UP\n25 up PAD_LSTICK_UP\n30 look 40 0\n31 look 40 0\n";
+    const RunResult r = PlayAndReplay(dir, "", script, "--frames 40");
+    EXPECT_EQ(Number(r, "step_counter"), 10);  // a step every second frame
+    EXPECT_EQ(Number(r, "yaw"), -12);          // 80 counts at 15 degrees per 100
 }
 
 }  // namespace

@@ -286,5 +286,53 @@ TEST(SdlKeys, TapsWithinOneDrainAreShownOneFrameEachInOrder) {
     EXPECT_FALSE(p.IsKeyHeld(vk::Enter));
 }
 
+TEST(SdlController, ButtonsAndLeftStickAreKeysAndTheRightStickTurns) {
+    REQUIRE_DISPLAY();
+    {
+        SdlPlatform p;
+        ASSERT_EQ(p.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok) << p.LastError();
+        const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                    SDL_CONTROLLER_BUTTON_MAX, 0);
+        ASSERT_GE(index, 0) << SDL_GetError();
+        SDL_Joystick* pad = SDL_JoystickOpen(index);
+        ASSERT_NE(pad, nullptr) << SDL_GetError();
+        // Its triggers span the whole axis: at rest at the bottom.
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_JOYSTICK_AXIS_MIN);
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, SDL_JOYSTICK_AXIS_MIN);
+        DrainSees(p, MessageKind::None);  // plugged in: the backend opens it
+
+        SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, SDL_PRESSED);
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, SDL_JOYSTICK_AXIS_MIN);  // up
+        // Like keys, two presses in one drain are shown a frame apart.
+        DrainSees(p, MessageKind::None);
+        EXPECT_NE(p.IsKeyHeld(input::PadStart), p.IsKeyHeld(input::PadLeftStickUp));
+        DrainSees(p, MessageKind::None);
+        EXPECT_TRUE(p.IsKeyHeld(input::PadStart));
+        EXPECT_TRUE(p.IsKeyHeld(input::PadLeftStickUp));
+        EXPECT_FALSE(p.IsKeyHeld(input::PadLeftStickDown));
+        EXPECT_FALSE(p.IsKeyHeld(input::PadLeftTrigger));
+
+        SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, SDL_RELEASED);
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
+        DrainSees(p, MessageKind::None);
+        EXPECT_FALSE(p.IsKeyHeld(input::PadStart));
+        EXPECT_FALSE(p.IsKeyHeld(input::PadLeftStickUp));
+
+        // The right stick turns by one frame's worth at each drain's end; a
+        // turn not taken is replaced by the next frame's, not added to.
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_RIGHTX, SDL_JOYSTICK_AXIS_MAX);
+        DrainSees(p, MessageKind::None);
+        DrainSees(p, MessageKind::None);
+        const ScreenPoint look = p.TakeLookMotion();
+        EXPECT_EQ(look.x, stick::LookPerFrame);
+        EXPECT_EQ(look.y, 0);
+        EXPECT_EQ(p.TakeLookMotion().x, 0);
+
+        SDL_JoystickClose(pad);
+        SDL_JoystickDetachVirtual(index);
+    }
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);  // controllers stop with the window's SDL
+}
+
 }  // namespace
 }  // namespace delver

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace delver {
 
@@ -32,6 +33,24 @@ int MouseX(Input& input, int framebufferWidth) {
 
 int MouseY(Input& input, int framebufferHeight) {
     return MouseYFrom(input.CursorPos(), input.WindowRect(), framebufferHeight);
+}
+
+double StickLookCounts(int axis) {
+    const double beyond = std::abs(axis) - stick::DeadZone;
+    if (beyond <= 0) return 0;
+    const double share = std::min(1.0, beyond / (32767.0 - stick::DeadZone));
+    return (axis < 0 ? -share : share) * stick::LookPerFrame;
+}
+
+int WholeLookCounts(double counts, double& rest) {
+    if (counts == 0) {
+        rest = 0;
+        return 0;
+    }
+    rest += counts;
+    const int whole = static_cast<int>(rest);
+    rest -= whole;
+    return whole;
 }
 
 PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight,

@@ -32,6 +32,22 @@ inline constexpr int PadStart = 207, PadBack = 208;
 inline constexpr int PadLeftStickUp = 211, PadLeftStickDown = 212, PadLeftStickRight = 213, PadLeftStickLeft = 214;
 }  // namespace input
 
+// A game controller, as every windowed backend reads one: a trigger or a
+// left-stick direction counts as held past half way and as let go again
+// below a quarter (so an axis resting near half does not chatter); the
+// right stick turns the view beyond a dead zone, in proportion up to
+// stick::LookPerFrame counts a frame at full deflection.
+namespace stick {
+inline constexpr int Press = 16384, Release = 8192, DeadZone = 8000;
+inline constexpr int LookPerFrame = 40;
+}  // namespace stick
+// The look counts one frame of a right-stick axis (-32768..32767) gives,
+// fractions included.
+double StickLookCounts(int axis);
+// Adds one frame's counts to the fraction carried over in rest and takes
+// out the whole counts; a stick at rest carries nothing.
+int WholeLookCounts(double counts, double& rest);
+
 // The game's picture in a drawable of drawableWidth x drawableHeight that
 // fills the screen: enlarged by the largest whole factor that fits
 // (wholeScale; at least 1) or as large as fits with its shape kept, and

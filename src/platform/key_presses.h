@@ -26,7 +26,7 @@ namespace delver {
 
 class KeyPresses {
 public:
-    static constexpr int Scancodes = 528;
+    static constexpr int Scancodes = 560;
     // Presses waiting to be shown at most; a flood beyond this drops the
     // oldest waiting press.
     static constexpr size_t MaxWaiting = 64;

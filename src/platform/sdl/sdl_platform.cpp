@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,14 @@ constexpr int MouseCode = SDL_NUM_SCANCODES;
 // The game's picture, as fullscreen places it.
 constexpr int PictureWidth = 320, PictureHeight = 240;
 constexpr int WheelUpCode = MouseCode + 8, WheelDownCode = MouseCode + 9;
-static_assert(WheelDownCode < KeyPresses::Scancodes, "every SDL scancode and button has its place in the key presses");
+// After the wheel: the controller's buttons (by SDL's number), then its
+// triggers and the left stick's directions, read as keys.
+constexpr int PadButtonCode = WheelDownCode + 1;
+constexpr int PadAxisCode = PadButtonCode + SDL_CONTROLLER_BUTTON_MAX;
+constexpr int LeftTriggerCode = PadAxisCode, RightTriggerCode = PadAxisCode + 1;
+constexpr int StickUpCode = PadAxisCode + 2, StickDownCode = PadAxisCode + 3;
+constexpr int StickLeftCode = PadAxisCode + 4, StickRightCode = PadAxisCode + 5;
+static_assert(StickRightCode < KeyPresses::Scancodes, "every SDL scancode and button has its place in the key presses");
 
 ScancodePair ScancodesForVirtualKey(int code) {
     if (code >= vk::LetterA && code <= vk::LetterZ) return {SDL_SCANCODE_A + (code - vk::LetterA), 0};
@@ -58,6 +66,24 @@ ScancodePair ScancodesForVirtualKey(int code) {
     case input::Mouse5: return {MouseCode + SDL_BUTTON_X2, 0};
     case input::WheelUp: return {WheelUpCode, 0};
     case input::WheelDown: return {WheelDownCode, 0};
+    case input::PadA: return {PadButtonCode + SDL_CONTROLLER_BUTTON_A, 0};
+    case input::PadB: return {PadButtonCode + SDL_CONTROLLER_BUTTON_B, 0};
+    case input::PadX: return {PadButtonCode + SDL_CONTROLLER_BUTTON_X, 0};
+    case input::PadY: return {PadButtonCode + SDL_CONTROLLER_BUTTON_Y, 0};
+    case input::PadLeftShoulder: return {PadButtonCode + SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0};
+    case input::PadRightShoulder: return {PadButtonCode + SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0};
+    case input::PadUp: return {PadButtonCode + SDL_CONTROLLER_BUTTON_DPAD_UP, 0};
+    case input::PadDown: return {PadButtonCode + SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0};
+    case input::PadLeft: return {PadButtonCode + SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0};
+    case input::PadRight: return {PadButtonCode + SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0};
+    case input::PadStart: return {PadButtonCode + SDL_CONTROLLER_BUTTON_START, 0};
+    case input::PadBack: return {PadButtonCode + SDL_CONTROLLER_BUTTON_BACK, 0};
+    case input::PadLeftTrigger: return {LeftTriggerCode, 0};
+    case input::PadRightTrigger: return {RightTriggerCode, 0};
+    case input::PadLeftStickUp: return {StickUpCode, 0};
+    case input::PadLeftStickDown: return {StickDownCode, 0};
+    case input::PadLeftStickLeft: return {StickLeftCode, 0};
+    case input::PadLeftStickRight: return {StickRightCode, 0};
     default: return {};
     }
 }
@@ -152,13 +178,70 @@ SdlPlatform::SdlPlatform(int framesPerSecond) : pacer_(framesPerSecond) {
 
 SdlPlatform::~SdlPlatform() {
     DestroyGlWindow();
+    for (SDL_GameController* pad : pads_) SDL_GameControllerClose(pad);
+    pads_.clear();
+    // Counted by SDL like the video: stopped before the video, so that
+    // StopVideo finds nothing else running and shuts SDL down.
+    if (padsStarted_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (videoStarted_) StopVideo();
 }
 
 bool SdlPlatform::StartVideo() {
     if (videoStarted_) return true;
     videoStarted_ = StartVisibleVideo(&lastError_);
+    // Controllers come with the video; without them the game plays on the
+    // keyboard and mouse alone.
+    if (videoStarted_) padsStarted_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    if (padsStarted_)
+        for (int i = 0; i < SDL_NumJoysticks(); ++i) OpenController(i);
     return videoStarted_;
+}
+
+void SdlPlatform::OpenController(int deviceIndex) {
+    if (!SDL_IsGameController(deviceIndex)) return;
+    // SDL also announces the controllers present at its start; each is
+    // opened once.
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    for (SDL_GameController* pad : pads_)
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad)) == id) return;
+    if (SDL_GameController* pad = SDL_GameControllerOpen(deviceIndex)) pads_.push_back(pad);
+}
+
+void SdlPlatform::CloseController(int instanceId) {
+    for (size_t i = 0; i < pads_.size(); ++i) {
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads_[i])) != instanceId) continue;
+        SDL_GameControllerClose(pads_[i]);
+        pads_.erase(pads_.begin() + static_cast<std::ptrdiff_t>(i));
+        // What it held is let go: nothing stays pressed by a controller
+        // that has gone.
+        for (int code = PadButtonCode; code <= StickRightCode; ++code) presses_.Released(code);
+        axisDown_ = {};
+        return;
+    }
+}
+
+void SdlPlatform::AxisAsKey(int code, int value) {
+    bool& down = axisDown_[static_cast<size_t>(code - PadAxisCode)];
+    if (!down && value >= stick::Press) {
+        down = true;
+        presses_.Pressed(code);
+    } else if (down && value < stick::Release) {
+        down = false;
+        presses_.Released(code);
+    }
+}
+
+void SdlPlatform::ReadRightStick() {
+    double x = 0, y = 0;
+    // A game in the background does not turn.
+    if (focused_) {
+        for (SDL_GameController* pad : pads_) {
+            x += StickLookCounts(SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_RIGHTX));
+            y += StickLookCounts(SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_RIGHTY));
+        }
+    }
+    stickLook_.x = WholeLookCounts(x, stickRestX_);
+    stickLook_.y = WholeLookCounts(y, stickRestY_);
 }
 
 WindowStep SdlPlatform::CreateGlWindow(const char* title, int width, int height, int colourBits) {
@@ -275,6 +358,7 @@ MessageKind SdlPlatform::PollMessage() {
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
         presses_.NextFrame();
+        ReadRightStick();
         return MessageKind::None;
     }
     switch (e.type) {
@@ -313,6 +397,38 @@ MessageKind SdlPlatform::PollMessage() {
     case SDL_KEYUP:
         presses_.Released(e.key.keysym.scancode);
         return MessageKind::Other;
+    case SDL_CONTROLLERDEVICEADDED:
+        OpenController(e.cdevice.which);
+        return MessageKind::Other;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        CloseController(e.cdevice.which);
+        return MessageKind::Other;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+        if (e.cbutton.button < SDL_CONTROLLER_BUTTON_MAX) {
+            const int code = PadButtonCode + e.cbutton.button;
+            if (e.type == SDL_CONTROLLERBUTTONDOWN)
+                presses_.Pressed(code);
+            else
+                presses_.Released(code);
+        }
+        return MessageKind::Other;
+    case SDL_CONTROLLERAXISMOTION:
+        // SDL's y axes grow downward.
+        switch (e.caxis.axis) {
+        case SDL_CONTROLLER_AXIS_LEFTX:
+            AxisAsKey(StickLeftCode, -e.caxis.value);
+            AxisAsKey(StickRightCode, e.caxis.value);
+            break;
+        case SDL_CONTROLLER_AXIS_LEFTY:
+            AxisAsKey(StickUpCode, -e.caxis.value);
+            AxisAsKey(StickDownCode, e.caxis.value);
+            break;
+        case SDL_CONTROLLER_AXIS_TRIGGERLEFT: AxisAsKey(LeftTriggerCode, e.caxis.value); break;
+        case SDL_CONTROLLER_AXIS_TRIGGERRIGHT: AxisAsKey(RightTriggerCode, e.caxis.value); break;
+        default: break;
+        }
+        return MessageKind::Other;
     default:
         return MessageKind::Other;
     }
@@ -347,8 +463,9 @@ ScreenPoint SdlPlatform::CursorPos() {
 }
 
 ScreenPoint SdlPlatform::TakeLookMotion() {
-    const ScreenPoint m = look_;
+    const ScreenPoint m = {look_.x + stickLook_.x, look_.y + stickLook_.y};
     look_ = {};
+    stickLook_ = {};
     return m;
 }
 
@@ -370,7 +487,25 @@ void SdlPlatform::ApplyPointerCapture() {
 bool SdlPlatform::SetFullscreen(bool on, bool wholeScale) {
     if (!window_) return false;
     wholeScale_ = wholeScale;
-    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return fullscreen_;
+    if (on == fullscreen_) return fullscreen_;
+    if (on) {
+        // The window first covers its display as a borderless window, then
+        // asks for desktop fullscreen: a window manager that knows the state
+        // takes it, and an X display without one (as under Xvfb) still gets
+        // a window the size of the screen.
+        SDL_Rect bounds;
+        const int display = SDL_GetWindowDisplayIndex(window_);
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return false;
+        SDL_GetWindowPosition(window_, &windowedRect_.x, &windowedRect_.y);
+        SDL_GetWindowSize(window_, &windowedRect_.w, &windowedRect_.h);
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        SDL_SetWindowFullscreen(window_, 0);
+        SDL_SetWindowPosition(window_, windowedRect_.x, windowedRect_.y);
+        SDL_SetWindowSize(window_, windowedRect_.w, windowedRect_.h);
+    }
     fullscreen_ = on;
     return fullscreen_;
 }

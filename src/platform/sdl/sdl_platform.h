@@ -15,13 +15,20 @@
 // Keys are read by their place on the keyboard (scancodes, as on a US
 // layout), so the bindings stay where they are whatever the layout.
 //
+// Game controllers are opened as they are plugged in. Their buttons, their
+// triggers and the left stick's four directions (each past half way) are
+// keys to the game, latched like the keyboard's; the right stick turns the
+// view through TakeLookMotion.
+//
 // Frames are paced: each window asks for vertical sync where the driver
 // offers it, and SwapBuffers first sleeps out the rest of the frame, so the
 // game shows at most framesPerSecond frames a second (0: unpaced, the swap
 // interval left as the driver sets it).
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "platform/frame_pacer.h"
 #include "platform/key_presses.h"
@@ -29,6 +36,7 @@
 
 // SDL's window type, kept opaque so that includers need no SDL headers.
 struct SDL_Window;
+struct _SDL_GameController;
 
 namespace delver {
 
@@ -42,7 +50,10 @@ struct ScancodePair {
 
 // The scancodes for the virtual key vk: Backspace, Tab, Enter (and keypad
 // Enter), Shift (left and right), Escape, Space, Page Up and Page Down,
-// 0..9, A..Z, keypad plus and minus, F1..F12, the brackets. Any other code gives {0, 0}.
+// 0..9, A..Z, keypad plus and minus, F1..F12, the brackets, the arrows,
+// Alt, Ctrl, Home, End, Insert, Delete; the mouse buttons, the wheel and the
+// controller's inputs (input::) at places after the keyboard's. Any other
+// code gives {0, 0}.
 ScancodePair ScancodesForVirtualKey(int vk);
 
 class SdlPlatform : public Platform {
@@ -71,14 +82,18 @@ public:
 
     // Drains one SDL event: quit or window close is Close, a left or right
     // button press is LeftButtonDown or RightButtonDown, anything else Other;
-    // None when the queue is empty, which ends the drain. Key events are
-    // taken in too, and answer Other.
+    // None when the queue is empty, which ends the drain. Key, controller
+    // and plug events are taken in too, and answer Other. The drain's end
+    // also reads the right stick: this frame's turn.
     MessageKind PollMessage() override;
 
     // Held as this frame sees it (KeyPresses).
     bool IsKeyHeld(int vk) override;
     ScreenPoint CursorPos() override;
-    // The held pointer's motion since the last call.
+    // The held pointer's motion since the last call, and the right stick's
+    // turn for the last drained frame (beyond its dead zone, up to
+    // stick::LookPerFrame counts a frame at full deflection; a frame whose
+    // turn is not taken is not added to the next).
     ScreenPoint TakeLookMotion() override;
     // SDL's relative mouse mode while wanted and the window has the focus.
     void SetPointerCaptured(bool captured) override;
@@ -101,6 +116,13 @@ public:
 private:
     bool StartVideo();
     void ApplyPointerCapture();
+    // Controllers by SDL's device index (plugged in) and instance (gone).
+    void OpenController(int deviceIndex);
+    void CloseController(int instanceId);
+    // One direction of an axis as the key code; value along that direction.
+    void AxisAsKey(int code, int value);
+    // The end of a drain: the right stick's turn for the coming frame.
+    void ReadRightStick();
 
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;  // SDL_GLContext
@@ -112,6 +134,14 @@ private:
     bool pointerWanted_ = false, pointerHeld_ = false;
     ScreenPoint look_;
     bool fullscreen_ = false, wholeScale_ = true;
+    struct {
+        int x = 0, y = 0, w = 0, h = 0;
+    } windowedRect_;  // where the window was before it filled the screen
+    bool padsStarted_ = false;
+    std::vector<_SDL_GameController*> pads_;
+    std::array<bool, 6> axisDown_{};  // triggers and left stick, as keys
+    ScreenPoint stickLook_;           // the last drain's turn, not yet taken
+    double stickRestX_ = 0, stickRestY_ = 0;  // fractions of a count carried on
 };
 
 }  // namespace delver

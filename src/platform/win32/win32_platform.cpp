@@ -39,46 +39,18 @@ constexpr unsigned WheelUpBit = 1, WheelDownBit = 2;
 constexpr int PadFirst = input::PadA, PadLast = input::PadLeftStickLeft;
 static_assert(PadLast - PadFirst < 32, "every pad input has its bit");
 constexpr uint32_t PadBit(int code) { return uint32_t{1} << (code - PadFirst); }
-// An axis counts as pressed past half way and as released again below a
-// quarter, so one resting near half does not chatter.
-constexpr int AxisPress = 16384, AxisRelease = 8192;
-// The right stick turns nothing within this of the middle.
-constexpr int StickDeadZone = 8000;
 // A controller that is not there is asked again after this many frames:
 // asking for an absent one is slow.
 constexpr int PadRetryFrames = 60;
 
 using GetStateProc = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
 
-// The look counts one frame of a stick axis gives, fractions included:
-// none within the dead zone, then in proportion up to full deflection.
-double StickCounts(int value) {
-    const double beyond = std::abs(value) - StickDeadZone;
-    if (beyond <= 0) return 0;
-    const double share = std::min(1.0, beyond / (32767.0 - StickDeadZone));
-    return (value < 0 ? -share : share) * Win32Platform::StickLookPerFrame;
-}
-
-// Adds one frame of an axis to the fraction carried on, and takes out the
-// whole counts; an axis at rest carries nothing.
-int WholeCounts(int value, double& rest) {
-    const double counts = StickCounts(value);
-    if (counts == 0) {
-        rest = 0;
-        return 0;
-    }
-    rest += counts;
-    const int whole = static_cast<int>(rest);
-    rest -= whole;
-    return whole;
-}
-
 // An axis as a held input: pressed past half way, released below a quarter.
 void AxisAsInput(uint32_t& held, int code, int value) {
     const uint32_t bit = PadBit(code);
-    if (value >= AxisPress)
+    if (value >= stick::Press)
         held |= bit;
-    else if (value < AxisRelease)
+    else if (value < stick::Release)
         held &= ~bit;
 }
 
@@ -477,8 +449,8 @@ void Win32Platform::PollController() {
     AxisAsInput(padHeld_, input::PadLeftStickDown, -pad.sThumbLY);
     AxisAsInput(padHeld_, input::PadLeftStickLeft, -pad.sThumbLX);
     AxisAsInput(padHeld_, input::PadLeftStickRight, pad.sThumbLX);
-    stickLook_.x = WholeCounts(pad.sThumbRX, stickRestX_);
-    stickLook_.y = WholeCounts(-pad.sThumbRY, stickRestY_);
+    stickLook_.x = WholeLookCounts(StickLookCounts(pad.sThumbRX), stickRestX_);
+    stickLook_.y = WholeLookCounts(StickLookCounts(-pad.sThumbRY), stickRestY_);
 }
 
 void Win32Platform::SwapBuffers() {

@@ -92,12 +92,9 @@ public:
     ScreenPoint CursorPos() override;
     // The held pointer's motion since the last call, and the right stick's
     // turn for the last drained frame (beyond its dead zone, up to
-    // StickLookPerFrame counts a frame at full deflection; a frame whose
+    // stick::LookPerFrame counts a frame at full deflection; a frame whose
     // turn is not taken is not added to the next).
     ScreenPoint TakeLookMotion() override;
-
-    // Look counts a frame for the right stick pushed all the way.
-    static constexpr int StickLookPerFrame = 40;
 
     void Sleep(unsigned ms) override;
     // _time64.
