@@ -90,6 +90,22 @@ TEST(InputScript, KeyNamesAndCodes) {
         EXPECT_EQ(InputCodeFromName(bad), -1) << bad;
 }
 
+TEST(InputScript, SettingsComeFirstAndLookLinesTurn) {
+    InputScript s;
+    std::string error;
+    ASSERT_TRUE(ParseInputScript("setting keys = modern\nsetting bind.quit = Q\n3 look -40 7\n", s, error)) << error;
+    ASSERT_EQ(s.settings.size(), 2u);
+    EXPECT_EQ(s.settings[1], (std::pair<std::string, std::string>{"bind.quit", "Q"}));
+    ASSERT_EQ(s.events.size(), 1u);
+    EXPECT_EQ(s.events[0].kind, ScriptEvent::Kind::Look);
+    EXPECT_EQ(s.events[0].x, -40);
+    EXPECT_EQ(s.events[0].y, 7);
+    for (const char* bad : {"1 tap A\nsetting keys = modern\n", "setting keys = sideways\n", "setting keys\n",
+                            "2 look 5\n", "2 look 5 999999\n"})
+        EXPECT_FALSE(ParseInputScript(bad, s, error)) << bad;
+    EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+}
+
 TEST(InputScript, ParsesEveryEventKind) {
     InputScript s;
     std::string error;

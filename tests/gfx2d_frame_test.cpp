@@ -8,6 +8,7 @@
 #include "gfx2d/frame.h"
 #include "platform/gl.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/input.h"
 
 namespace delver {
 namespace {
@@ -201,6 +202,77 @@ TEST(PresentFrame, WithoutAWindowOnlySwaps) {
     PresentFrame(frame, platform, 2);
     EXPECT_EQ(platform.SwapCount(), 1);
     EXPECT_TRUE(frame.Presented.empty());
+}
+
+
+// A window that fills a 1000 x 800 screen: the picture goes three times
+// enlarged into its middle, on black.
+class FullscreenPlatform : public HeadlessPlatform {
+public:
+    PicturePlace Placement() override { return PlacePicture(1000, 800, 320, 240, true); }
+};
+
+TEST(PresentFrame, FillingTheScreenCentresTheWholeEnlargedPictureOnBlack) {
+    FullscreenPlatform platform;
+    ASSERT_EQ(platform.CreateGlWindow("GAME", 1000, 800, 16), WindowStep::Ok);
+    glClearColor(KeyClearColour[0], KeyClearColour[1], KeyClearColour[2], KeyClearColour[3]);
+    FrameState frame;
+    SetFramebufferSize(frame, 320, 240);
+    ClearFrame(frame);  // the key colour everywhere, as after a 3D frame
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) PutPixel(frame, x, y, x % 256, y, 77);
+    frame.CapturePresented = true;
+    PresentFrame(frame, platform, 2);
+
+    ASSERT_EQ(frame.PresentedWidth, 1000);
+    ASSERT_EQ(frame.PresentedHeight, 800);
+    const std::vector<uint8_t> window = ReadWindow(1000, 800);
+    EXPECT_EQ(frame.Presented, window);
+    int wrong = 0;
+    for (int y = 0; y < 800; ++y)
+        for (int x = 0; x < 1000; ++x) {
+            const uint8_t* w = &window[(y * 1000 + x) * 3];
+            const bool inside = x >= 20 && x < 980 && y >= 40 && y < 760;
+            const int r = inside ? (x - 20) / 3 % 256 : 0, g = inside ? (y - 40) / 3 : 0, b = inside ? 77 : 0;
+            if (!Near(w[0], r) || !Near(w[1], g) || !Near(w[2], b)) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0);
+    // The raster position and the 3D view's clear colour are as they were.
+    GLfloat raster[4] = {-1, -1, -1, -1};
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
+    EXPECT_EQ(raster[0], 0.0f);
+    EXPECT_EQ(raster[1], 0.0f);
+    ClearFrame(frame);
+    const std::vector<uint8_t> cleared = ReadWindow(1000, 800);
+    EXPECT_EQ(cleared[0], 255);
+    EXPECT_TRUE(Near(cleared[2], 229));
+}
+
+TEST(PicturePlace, WholeAndFitEnlargementsAndTheCursorsRectangle) {
+    // A 1920 x 1080 screen shows the picture 1280 x 960, or 1440 x 1080.
+    PicturePlace whole = PlacePicture(1920, 1080, 320, 240, true);
+    EXPECT_EQ(whole.zoom, 4.0f);
+    EXPECT_EQ(whole.x, 320);
+    EXPECT_EQ(whole.y, 60);
+    PicturePlace fit = PlacePicture(1920, 1080, 320, 240, false);
+    EXPECT_EQ(fit.zoom, 4.5f);
+    EXPECT_EQ(fit.x, 240);
+    EXPECT_EQ(fit.y, 0);
+    // Never smaller than the picture itself.
+    EXPECT_EQ(PlacePicture(200, 100, 320, 240, true).zoom, 1.0f);
+    // Screen points: y grows downward, and a drawable of twice the points.
+    const ScreenRect r = PictureRect(whole, 320, 240, 0, 0, 1920, 1080);
+    EXPECT_EQ(r.left, 320);
+    EXPECT_EQ(r.right, 1600);
+    EXPECT_EQ(r.top, 60);
+    EXPECT_EQ(r.bottom, 1020);
+    PicturePlace retina = PlacePicture(3840, 2160, 320, 240, true);  // 9 times: 2880 x 2160
+    const ScreenRect half = PictureRect(retina, 320, 240, 0, 0, 1920, 1080);
+    EXPECT_EQ(half.left, 240);
+    EXPECT_EQ(half.right, 1680);
+    EXPECT_EQ(half.bottom, 1080);
+    EXPECT_EQ(MouseXFrom({half.left, 500}, half, 320), 0);
+    EXPECT_EQ(MouseXFrom({half.right - 1, 500}, half, 320), 319);
 }
 
 }  // namespace
