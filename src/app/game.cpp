@@ -93,7 +93,7 @@ std::string SlotMessage(const char* text, int slot) {
 void DrawMessages(Game& game) {
     if (game.quitAsked) {
         FormatText(game.frame, "QUIT? Y/N");
-        DrawTextLarge(game.frame, 124, 130, 255, 255, 0);
+        DrawTextLarge(game.frame, 124, 150, 255, 255, 0);
     }
     if (game.messageFrames <= 0) return;
     --game.messageFrames;
