@@ -13,13 +13,49 @@
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. a short fixed-seed run of every fuzzer.
 # ./test.sh --quick runs only the native suite, without the Windows and
-# browser builds.
+# browser builds. At the end (a failed stage too) it prints each stage's
+# time and the ten slowest tests of the native suite.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 quick=0
 if [ "${1:-}" = "--quick" ]; then quick=1; fi
 
+# The stages' wall-clock seconds, in the order they ran.
+stage_names=()
+stage_seconds=()
+stage_now=""
+stage_began=0
+# stage NAME: ends the running stage (if any) and starts NAME ("" starts none).
+stage() {
+  if [ -n "$stage_now" ]; then
+    stage_names+=("$stage_now")
+    stage_seconds+=("$((SECONDS - stage_began))")
+  fi
+  stage_now=$1
+  stage_began=$SECONDS
+}
+# The native suite's results, written by CTest in JUnit form.
+junit=$PWD/build/Testing/delver-junit.xml
+timing_report() {
+  stage ""
+  echo "== stage times"
+  local i
+  for i in "${!stage_names[@]}"; do
+    printf '  %-16s %6d s\n' "${stage_names[$i]}" "${stage_seconds[$i]}"
+  done
+  if [ -s "$junit" ]; then
+    echo "== the ten slowest tests of the native suite"
+    # One <testcase name="..." ... time="..."> per test; seconds first, then name.
+    grep -o '<testcase name="[^"]*"[^>]* time="[^"]*"' "$junit" |
+      sed -E 's/^<testcase name="([^"]*)".* time="([^"]*)"$/\2 \1/' |
+      LC_ALL=C sort -k1,1 -g -r | head -n 10 |
+      while read -r secs name; do printf '  %12s s  %s\n' "$secs" "$name"; done || true
+  fi
+}
+trap timing_report EXIT
+
+stage "install"
 scripts/install_deps.sh test
 
 # A virtual X server for the windowed tests when there is no display.
@@ -31,6 +67,7 @@ with_display() {
   fi
 }
 
+stage "play.sh"
 echo "== ./play.sh without a display"
 rm -f build/demo.bmp
 env -u DISPLAY -u WAYLAND_DISPLAY ./play.sh
@@ -43,26 +80,33 @@ fi
 
 native_args=("-DDELVER_WIN32_EXE=" "-DDELVER_WEB_SITE=")
 if [ "$quick" -eq 0 ]; then
+  stage "Windows build"
   echo "== Windows build (mingw-w64, 32-bit) and Wine"
   bash tests/wine/install_wine.sh
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
   cmake --build build-win32 -j2 --target delver     # build-win32/src/delver.exe
+  stage "browser build"
   echo "== browser build (emscripten): the site folder build-web/site"
   scripts/build_web.sh
   native_args=("-DDELVER_WIN32_EXE=$PWD/build-win32/src/delver.exe" "-DDELVER_WEB_SITE=$PWD/build-web/site")
 fi
 
+stage "native build"
 echo "== native build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${native_args[@]}" >/dev/null
 cmake --build build -j2
-with_display ctest --test-dir build --output-on-failure -j2
+stage "native suite"
+rm -f "$junit"
+with_display ctest --test-dir build --output-on-failure -j2 --output-junit "$junit"
 if [ "$quick" -eq 0 ]; then
   echo "== the Windows zip: $(ls "$PWD"/build/delver-*-win32.zip)"
 fi
 
 if [ "$quick" -eq 0 ]; then
+  stage "sanitizers"
   echo "== sanitizer build and tests"
   with_display scripts/sanitize.sh
+  stage "fuzzing"
   echo "== fuzzing"
   fuzz/run_fuzzers.sh build-fuzz 30
 fi

@@ -25,8 +25,12 @@ test_packages=(
   xvfb xauth xdotool
   dpkg-dev
   g++-mingw-w64-i686-win32
-  clang libclang-rt-14-dev
+  clang
+  lintian appstream desktop-file-utils
+  nsis icoutils
 )
+# Beside clang, the sanitizer and fuzzer runtimes of its own version
+# (libclang-rt-<major>-dev), named once clang is there.
 
 case "${1:-}" in
   play) packages=("${play_packages[@]}") ;;
@@ -36,22 +40,39 @@ case "${1:-}" in
 esac
 if [ "$1" = test ] && ! command -v npm >/dev/null 2>&1; then packages+=(npm); fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
+# install_missing PACKAGE...: installs those of them not yet installed.
+apt_updated=0
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
+      echo "delver: these packages are missing and I am not root: ${missing[*]}" >&2
+      exit 1
+    fi
+  fi
+  echo "delver: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  if [ "$apt_updated" -eq 0 ]; then
+    $sudo apt-get update -qq
+    apt_updated=1
+  fi
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-  if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
-    echo "delver: these packages are missing and I am not root: ${missing[*]}" >&2
+install_missing "${packages[@]}"
+if [ "$1" = test ]; then
+  # "Debian clang version 14.0.6" needs libclang-rt-14-dev.
+  clang_major=$(clang --version | sed -nE 's/.*clang version ([0-9]+)\..*/\1/p' | head -n 1)
+  if [ -z "$clang_major" ]; then
+    echo "delver: cannot read clang's version from 'clang --version'" >&2
     exit 1
   fi
+  install_missing "libclang-rt-$clang_major-dev"
 fi
-echo "delver: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -3,11 +3,13 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "app/options.h"
 #include "app/run.h"
 #include "platform/user_folder.h"
+#include "version.h"
 #if defined(_WIN32)
 #include "platform/win32/win32_platform.h"
 #elif defined(__EMSCRIPTEN__)
@@ -15,10 +17,6 @@
 #else
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
-#endif
-
-#ifndef DELVER_VERSION
-#define DELVER_VERSION "0.0.0"
 #endif
 
 namespace {
@@ -67,7 +65,7 @@ int Run(int argc, char** argv) {
         return 2;
     }
     // A recording that cannot be written is refused before anything starts.
-    std::FILE* recording = delver::OpenRecording(options, error);
+    delver::RecordingFile recording = delver::OpenRecording(options, error);
     if (!recording && !options.record.empty()) {
         std::fprintf(stderr, "delver: %s\n", error.c_str());
         return 2;
@@ -76,53 +74,42 @@ int Run(int argc, char** argv) {
         const std::filesystem::path folder = delver::UserGameFolderFromEnvironment();
         if (folder.empty()) {
             std::fprintf(stderr, "delver: no folder to play in: set HOME or XDG_DATA_HOME, or give one with -C DIR\n");
-            if (recording) std::fclose(recording);
             return 2;
         }
         std::error_code ec;
         if (!delver::PrepareUserGameFolder(installedData, folder, &error)) {
             std::fprintf(stderr, "delver: %s\n", error.c_str());
-            if (recording) std::fclose(recording);
             return 1;
         }
         std::filesystem::current_path(folder, ec);
         if (ec) {
             std::fprintf(stderr, "delver: cannot change to folder %s: %s\n", delver::Quoted(folder.string()).c_str(),
                          ec.message().c_str());
-            if (recording) std::fclose(recording);
             return 1;
         }
     }
 
 #if defined(__EMSCRIPTEN__)
-    // In the browser the page is the window; there is no offscreen run.
-    if (options.headless) {
-        std::fprintf(stderr, "delver: --headless runs need the Linux build (offscreen OpenGL through EGL)\n");
-        return 2;
-    }
+    // In the browser the page is the window; there is no offscreen run
+    // (ParseOptions refuses --headless).
     delver::WebPlatform backend(options.fps);
-    return delver::RunGame(options, script, backend, recording);
+    return delver::RunGame(options, script, backend, std::move(recording));
 #elif defined(_WIN32)
-    if (options.headless) {
-        std::fprintf(stderr, "delver: --headless runs need the Linux build (offscreen OpenGL through EGL)\n");
-        return 2;
-    }
     delver::Win32Platform backend(options.fps);
-    return delver::RunGame(options, script, backend, recording);
+    return delver::RunGame(options, script, backend, std::move(recording));
 #else
     if (options.headless) {
         delver::HeadlessPlatform backend;
-        return delver::RunGame(options, script, backend, recording);
+        return delver::RunGame(options, script, backend, std::move(recording));
     }
     std::string why;
     if (!delver::SdlPlatform::DisplayAvailable(&why)) {
         std::fprintf(stderr, "delver: no display to open a window on (%s); run with --headless to play offscreen\n",
                      why.c_str());
-        if (recording) std::fclose(recording);
         return 1;
     }
     delver::SdlPlatform backend(options.fps);
-    return delver::RunGame(options, script, backend, recording);
+    return delver::RunGame(options, script, backend, std::move(recording));
 #endif
 }
 

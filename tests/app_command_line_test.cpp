@@ -61,6 +61,17 @@ TEST(CommandLine, RefusesBadValuesWithOneClearLine) {
         EXPECT_EQ(e.find('\n'), std::string::npos);
 }
 
+// A build without the offscreen backend refuses --headless while parsing,
+// before main opens the --record file.
+TEST(CommandLine, HeadlessWithoutAnOffscreenBackendIsRefused) {
+    Options o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions({"--headless", "--record", "r.txt"}, o, error, false));
+    EXPECT_NE(error.find("--headless"), std::string::npos);
+    EXPECT_TRUE(ParseOptions({"--headless", "--help"}, o, error, false));
+    EXPECT_TRUE(ParseOptions({"--headless"}, o, error, true));
+}
+
 TEST(InputScript, KeyNamesAndCodes) {
     EXPECT_EQ(InputCodeFromName("ESC"), 27);
     EXPECT_EQ(InputCodeFromName("esc"), 27);

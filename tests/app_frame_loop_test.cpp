@@ -230,9 +230,9 @@ TEST_F(FrameLoop, TheScriptAndTheRecorderPassFlushesAndUndoFailuresOn) {
         std::vector<ReleaseStep> TakeUndoFailures() override { return {ReleaseStep::StepDestroyWindow}; }
     } inner;
     ScriptedPlatform scripted(inner, InputScript{}, SceneWidth, SceneHeight);
-    std::FILE* file = std::tmpfile();
+    RecordingFile file(std::tmpfile());
     ASSERT_NE(file, nullptr);
-    RecordingPlatform recorder(scripted, file, SceneWidth, SceneHeight);
+    RecordingPlatform recorder(scripted, std::move(file), SceneWidth, SceneHeight);
     Platform& top = recorder;
     top.FlushSavedFiles();
     EXPECT_EQ(inner.Flushes().size(), 1u);

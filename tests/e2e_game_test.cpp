@@ -18,22 +18,14 @@ using testing::JsonNumber;
 using testing::JsonNumbers;
 using testing::ScratchDir;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
+using testing::RunResult;
 
 // Runs delver in folder dir with the given arguments and, if script is not
 // empty, an input script written there.
 RunResult Delver(const std::filesystem::path& dir, const std::string& args, const std::string& script = "") {
-    std::string command = std::string("'") + DELVER_BINARY + "' -C '" + dir.string() + "' " + args;
-    if (!script.empty()) {
-        std::ofstream(dir / "script.txt") << script;
-        command += " --input script.txt";
-    }
-    RunResult r;
-    r.status = testing::RunCommand(command, &r.out, &r.err);
-    return r;
+    if (script.empty()) return testing::RunDelver(dir, args);
+    std::ofstream(dir / "script.txt") << script;
+    return testing::RunDelver(dir, args + " --input script.txt");
 }
 
 double Num(const RunResult& r, const char* key) {

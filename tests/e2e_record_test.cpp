@@ -16,24 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScratchDir;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
-
-RunResult Delver(const fs::path& dir, const std::string& args) {
-    RunResult r;
-    r.status = testing::RunCommand(std::string("'") + DELVER_BINARY + "' -C '" + dir.string() + "' " + args, &r.out,
-                                   &r.err);
-    return r;
-}
-
-std::string ReadText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::ReadText;
+using testing::RunResult;
+constexpr auto Delver = testing::RunDelver;
 
 // A script's events without comments, one block per run of lines with the
 // same frame, each block sorted: the order of keys within one frame means

@@ -18,10 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScratchDir;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
+using testing::RunResult;
 
 // A 16 x 16 picture of 2-texel checks in two shades, as a 24-bit BMP.
 void WriteCheckedBmp(const fs::path& path, uint8_t r, uint8_t g, uint8_t b) {
@@ -60,11 +57,7 @@ void MakeGameFolder(const fs::path& dir) {
 
 RunResult Delver(const fs::path& dir, const std::string& args, const std::string& script) {
     std::ofstream(dir / "script.txt") << script;
-    const std::string command =
-        std::string("'") + DELVER_BINARY + "' -C '" + dir.string() + "' --headless --report --input script.txt " + args;
-    RunResult r;
-    r.status = testing::RunCommand(command, &r.out, &r.err);
-    return r;
+    return testing::RunDelver(dir, "--headless --report --input script.txt " + args);
 }
 
 // The pixel bytes of a screenshot (24-bit BMP, rows of whole pixels).

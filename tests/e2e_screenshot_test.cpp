@@ -48,11 +48,10 @@ TEST(Screenshot, ShowsTheTexturedDungeonEnlargedTwice) {
                                                 "40 click left\n"    // walk
                                                 "70 click left\n";   // stop
     const std::filesystem::path shot = dir.path() / "shot.bmp";
-    std::string out, err;
-    std::string command = std::string("'") + DELVER_BINARY + "' -C '" + game.string() +
-                          "' --headless --seed 11 --frames 90 --input '" + (dir.path() / "script.txt").string() +
-                          "' --screenshot '" + shot.string() + "'";
-    ASSERT_EQ(testing::RunCommand(command, &out, &err), 0) << err;
+    const testing::RunResult r =
+        testing::RunDelver(game, "--headless --seed 11 --frames 90 --input '" + (dir.path() / "script.txt").string() +
+                                     "' --screenshot '" + shot.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
 
     Picture p;
     ASSERT_TRUE(ReadBmp(shot, p));

@@ -87,7 +87,7 @@ bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& ou
     return true;
 }
 
-bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error) {
+bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error, bool offscreenBackend) {
     out = Options{};
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -169,6 +169,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             error = "unknown option " + Quoted(a) + " (see --help)";
             return false;
         }
+    }
+    if (out.headless && !offscreenBackend && !out.help && !out.version) {
+        error = "--headless runs need the Linux build (offscreen OpenGL through EGL)";
+        return false;
     }
     return true;
 }

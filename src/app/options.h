@@ -23,9 +23,20 @@ struct Options {
     bool version = false;
 };
 
+// Whether this build has the offscreen backend that --headless runs on: the
+// Win32 and browser builds have none.
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+inline constexpr bool HasOffscreenBackend = false;
+#else
+inline constexpr bool HasOffscreenBackend = true;
+#endif
+
 // Parses argv[1..]. On a bad command line returns false and sets error to
-// one line naming the problem.
-bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
+// one line naming the problem. --headless where there is no offscreen
+// backend is such a problem (unless --help or --version is asked for), so
+// it is refused before any file is touched.
+bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error,
+                  bool offscreenBackend = HasOffscreenBackend);
 
 // Text from the command line or a file, fit to be repeated in a one-line
 // message: quoted, at most maxShown characters, anything but printable ASCII

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "app/input_script.h"
 #include "app/options.h"
@@ -10,25 +11,21 @@
 
 namespace delver {
 
-std::FILE* OpenRecordingFile(const std::string& path, std::string& error) {
+RecordingFile OpenRecordingFile(const std::string& path, std::string& error) {
     // Binary, so that a recording made on Windows has the same bytes.
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    RecordingFile f(std::fopen(path.c_str(), "wb"));
     if (!f) error = "cannot write the recording " + Quoted(path) + ": " + std::strerror(errno);
     return f;
 }
 
-RecordingPlatform::RecordingPlatform(Platform& inner, std::FILE* file, int framebufferWidth, int framebufferHeight)
-    : ForwardingPlatform(inner), file_(file), fbWidth_(framebufferWidth), fbHeight_(framebufferHeight) {
+RecordingPlatform::RecordingPlatform(Platform& inner, RecordingFile file, int framebufferWidth, int framebufferHeight)
+    : ForwardingPlatform(inner), file_(std::move(file)), fbWidth_(framebufferWidth), fbHeight_(framebufferHeight) {
     frameKeys_.fill(-1);
-}
-
-RecordingPlatform::~RecordingPlatform() {
-    if (file_) std::fclose(file_);
 }
 
 void RecordingPlatform::Write(const std::string& text) {
     if (!file_ || !healthy_) return;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) healthy_ = false;
+    if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size() || std::fflush(file_.get()) != 0) healthy_ = false;
 }
 
 void RecordingPlatform::WriteHeader(const std::string& version, uint32_t seed, int viewDistance,

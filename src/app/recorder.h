@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,15 +31,20 @@
 
 namespace delver {
 
+// An open recording file, closed when its owner lets it go.
+struct CloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using RecordingFile = std::unique_ptr<std::FILE, CloseFile>;
+
 // Creates (or empties) the file a recording goes to, before the game
 // starts. Null, with a one-line reason, when it cannot be written.
-std::FILE* OpenRecordingFile(const std::string& path, std::string& error);
+RecordingFile OpenRecordingFile(const std::string& path, std::string& error);
 
 class RecordingPlatform : public ForwardingPlatform {
 public:
     // Records into file, which it closes when done.
-    RecordingPlatform(Platform& inner, std::FILE* file, int framebufferWidth, int framebufferHeight);
-    ~RecordingPlatform() override;
+    RecordingPlatform(Platform& inner, RecordingFile file, int framebufferWidth, int framebufferHeight);
     RecordingPlatform(const RecordingPlatform&) = delete;
     RecordingPlatform& operator=(const RecordingPlatform&) = delete;
 
@@ -62,7 +68,7 @@ public:
 private:
     void Write(const std::string& text);
 
-    std::FILE* file_;
+    RecordingFile file_;
     int fbWidth_, fbHeight_;
     bool healthy_ = true;
 

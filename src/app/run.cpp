@@ -4,16 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <utility>
 
 #include "app/game.h"
 #include "app/recorder.h"
 #include "app/screenshot.h"
 #include "platform/files.h"
 #include "settings/settings.h"
-
-#ifndef DELVER_VERSION
-#define DELVER_VERSION "0.0.0"
-#endif
+#include "version.h"
 
 namespace delver {
 
@@ -67,7 +65,7 @@ bool CheckScreenshotPath(const Options& options, std::string& error) {
     return true;
 }
 
-std::FILE* OpenRecording(const Options& options, std::string& error) {
+RecordingFile OpenRecording(const Options& options, std::string& error) {
     error.clear();
     if (options.record.empty()) return nullptr;
     if (!options.inputScript.empty()) {
@@ -112,12 +110,13 @@ SettingsFile SettingsForRun(const InputScript& script) {
 
 }  // namespace
 
-int RunGame(const Options& options, const InputScript& script, Platform& backend, std::FILE* recording) {
+int RunGame(const Options& options, const InputScript& script, Platform& backend, RecordingFile recording) {
     ScriptedPlatform scripted(backend, script, SceneWidth, SceneHeight);
     // The recorder sits above the script, so it writes what the game saw
     // from both: the script's input and the machine's.
     std::unique_ptr<RecordingPlatform> recorder;
-    if (recording) recorder = std::make_unique<RecordingPlatform>(scripted, recording, SceneWidth, SceneHeight);
+    if (recording)
+        recorder = std::make_unique<RecordingPlatform>(scripted, std::move(recording), SceneWidth, SceneHeight);
     Platform& platform = recorder ? static_cast<Platform&>(*recorder) : scripted;
     auto game = std::make_unique<Game>();
     game->frame.CapturePresented = !options.screenshot.empty();

@@ -7,6 +7,7 @@
 
 #include "app/input_script.h"
 #include "app/options.h"
+#include "app/recorder.h"
 #include "platform/platform.h"
 
 namespace delver {
@@ -16,12 +17,12 @@ namespace delver {
 // With a recording file (from OpenRecording) the game is written to it as
 // it is played; RunGame closes it.
 int RunGame(const Options& options, const InputScript& script, Platform& backend,
-            std::FILE* recording = nullptr);
+            RecordingFile recording = nullptr);
 
 // Opens the file named by --record, refusing one that cannot be written or
 // that is the input script being played. Null without --record or on
 // failure (then error holds a one-line message).
-std::FILE* OpenRecording(const Options& options, std::string& error);
+RecordingFile OpenRecording(const Options& options, std::string& error);
 
 // The largest input script read: far more than any game needs, and a bound
 // for a file that would never end.

@@ -4,7 +4,13 @@
 #include <system_error>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shlobj.h>
+#else
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -28,6 +34,17 @@ fs::path InstalledGameData(const fs::path& programPath) {
 
 fs::path RunningProgramPath() {
 #ifdef _WIN32
+    // The path may be longer than MAX_PATH; a full buffer means it was cut.
+    std::wstring buffer(MAX_PATH, L'\0');
+    while (buffer.size() <= 32768) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return fs::path(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
     return {};
 #else
     std::error_code ec;
@@ -43,15 +60,22 @@ fs::path UserGameFolder(const std::string& xdgDataHome, const std::string& home)
 }
 
 fs::path UserGameFolderFromEnvironment() {
+#ifdef _WIN32
+    PWSTR roaming = nullptr;
+    fs::path folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &roaming)) && roaming)
+        folder = fs::path(roaming) / "delver";
+    CoTaskMemFree(roaming);
+    return folder;
+#else
     const char* xdg = std::getenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
     std::string homeText = home ? home : "";
-#ifndef _WIN32
     if (homeText.empty()) {
         if (const passwd* account = getpwuid(getuid()); account && account->pw_dir) homeText = account->pw_dir;
     }
-#endif
     return UserGameFolder(xdg ? xdg : "", homeText);
+#endif
 }
 
 namespace {

@@ -5,6 +5,9 @@
 // filled on first start with copies of the installed files, and keeps its
 // saves there. A copy run from a build tree or from inside a game folder is
 // no installed copy and plays in the current folder, as it always has.
+// On Windows the installer puts the data in game\ beside delver.exe and the
+// player's folder is %APPDATA%\delver; the zip, which has no game\ folder,
+// keeps playing in place.
 #pragma once
 
 #include <filesystem>
@@ -27,7 +30,8 @@ std::filesystem::path RunningProgramPath();
 std::filesystem::path UserGameFolder(const std::string& xdgDataHome, const std::string& home);
 
 // The same from XDG_DATA_HOME and HOME (or, without HOME, the account's
-// home folder).
+// home folder). On Windows: <the roaming application data folder>\delver,
+// from SHGetKnownFolderPath.
 std::filesystem::path UserGameFolderFromEnvironment();
 
 // Makes userFolder a ready game folder: creates it, and copies every file of

@@ -9,8 +9,9 @@ namespace delver {
 
 namespace {
 
-// 3.141592653 / 180: the game has always turned with pi cut to nine
-// decimals, and keeps it so that every step lands on the same float.
+// 3.141592653 / 180: the game turns with pi cut to nine decimals, kept so
+// that every step lands on the same float and saves and replays match bit
+// for bit.
 constexpr double kRadiansPerDegree = 0.017453292516666667;
 
 // PlayerCell steps wrap around the 32-bit range as the saved integers do,

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # The game as players get it: installed with `cmake --install` (mode
-# install), or as the Debian package installed with dpkg (mode package).
+# install), or as the Debian package installed with dpkg (mode package),
+# which must first pass Debian's own checks: lintian with no error or
+# warning, its AppStream metainfo by appstreamcli and its menu entry by
+# desktop-file-validate.
 # Either way the installed program is started without -C from an empty
 # folder with an empty home folder, plays a few frames headless and saves
 # with F5; the save must land in the player's game folder under the XDG data
@@ -66,16 +69,19 @@ case "$mode" in
 install)
     prefix="$work/prefix"
     cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-    for f in bin/delver share/applications/delver.desktop share/icons/hicolor/64x64/apps/delver.png \
-             share/delver/game/map/1.overworld share/delver/game/bmp_cube/QORBAL.bmp; do
+    # Either layout the build was configured for: Debian's games/ (the
+    # default) or bin/ (DELVER_GAMES_LAYOUT off).
+    if [ -e "$prefix/games/delver" ]; then bin=games data=share/games/delver/game; else bin=bin data=share/delver/game; fi
+    for f in $bin/delver share/applications/delver.desktop share/icons/hicolor/64x64/apps/delver.png \
+             $data/map/1.overworld $data/bmp_cube/QORBAL.bmp share/man/man6/delver.6.gz; do
         [ -s "$prefix/$f" ] || fail "cmake --install put no $f under the prefix"
     done
-    play_and_check "$prefix/bin/delver" "" "$work/home/.local/share/delver"
-    play_and_check "$prefix/bin/delver" "$work/xdg" "$work/xdg/delver"
+    play_and_check "$prefix/$bin/delver" "" "$work/home/.local/share/delver"
+    play_and_check "$prefix/$bin/delver" "$work/xdg" "$work/xdg/delver"
     [ ! -e "$work/home/.local" ] || fail "with XDG_DATA_HOME set the game still wrote under ~/.local"
     # The installed data itself stays as it was installed: no saves there.
-    ! ls "$prefix/share/delver/game/map" | grep -q SAVEGAME || fail "a save landed in the installed data"
-    say "passed: cmake --install, played in the player's folder"
+    ! ls "$prefix/$data/map" | grep -q SAVEGAME || fail "a save landed in the installed data"
+    say "passed: cmake --install into $bin/ and $data, played in the player's folder"
     ;;
 package)
     [ "$(id -u)" -eq 0 ] || skip "installing the Debian package needs root (CI runs as root)"
@@ -92,16 +98,39 @@ package)
     for d in libsdl2 libgl1-mesa-dri libegl; do
         echo "$depends" | grep -q "$d" || fail "the package does not declare $d"
     done
+    maintainer=$(dpkg-deb -f "$deb" Maintainer)
+    echo "$maintainer" | grep -qiE '@(.*\.)?example\.(org|com|net)>' && fail "placeholder maintainer: $maintainer"
+    # Debian's own judges: lintian (an override needs a comment saying why),
+    # appstreamcli and desktop-file-validate.
+    for tool in lintian appstreamcli desktop-file-validate; do
+        command -v $tool >/dev/null || fail "$tool is missing (scripts/install_deps.sh test installs it)"
+    done
+    lintian --fail-on error,warning "$deb" >"$work/lintian.txt" 2>&1 ||
+        fail "lintian: $(grep -v 'root privileges' "$work/lintian.txt")"
+    mkdir "$work/unpacked" && dpkg-deb -x "$deb" "$work/unpacked" || fail "dpkg-deb -x failed"
+    overrides="$work/unpacked/usr/share/lintian/overrides/delver"
+    if [ -e "$overrides" ] && grep -v '^#' "$overrides" | grep -q . &&
+       ! awk '/^#/ { why = 1; next } NF { if (!why) exit 1; why = 0 }' "$overrides"; then
+        fail "a lintian override without a comment line saying why"
+    fi
+    metainfo=$(ls "$work"/unpacked/usr/share/metainfo/*.metainfo.xml 2>/dev/null | head -n 1)
+    [ -n "$metainfo" ] || fail "the package has no AppStream metainfo"
+    appstreamcli validate --no-net "$metainfo" >"$work/appstream.txt" 2>&1 ||
+        fail "appstreamcli: $(cat "$work/appstream.txt")"
+    desktop-file-validate "$work/unpacked/usr/share/applications/delver.desktop" ||
+        fail "desktop-file-validate refused the menu entry"
+    say "lintian, appstreamcli and desktop-file-validate pass"
     installed_package=1
     dpkg -i "$deb" >"$work/dpkg.txt" 2>&1 || fail "dpkg -i failed: $(cat "$work/dpkg.txt")"
-    for f in /usr/bin/delver /usr/share/applications/delver.desktop \
-             /usr/share/icons/hicolor/64x64/apps/delver.png /usr/share/delver/game/map/1.overworld; do
+    for f in /usr/games/delver /usr/share/applications/delver.desktop /usr/share/man/man6/delver.6.gz \
+             /usr/share/icons/hicolor/64x64/apps/delver.png /usr/share/games/delver/game/map/1.overworld \
+             /usr/share/doc/delver/copyright /usr/share/doc/delver/changelog.gz; do
         [ -s "$f" ] || fail "the package put no $f"
     done
-    play_and_check /usr/bin/delver "" "$work/home/.local/share/delver"
+    play_and_check /usr/games/delver "" "$work/home/.local/share/delver"
     dpkg -r delver >"$work/dpkg.txt" 2>&1 || fail "dpkg -r failed: $(cat "$work/dpkg.txt")"
     installed_package=0
-    [ ! -e /usr/bin/delver ] && [ ! -e /usr/share/delver ] || fail "dpkg -r left the game behind"
+    [ ! -e /usr/games/delver ] && [ ! -e /usr/share/games/delver ] || fail "dpkg -r left the game behind"
     say "passed: the Debian package installs, plays in the player's folder and goes again"
     ;;
 *)

@@ -110,9 +110,9 @@ void StopVideo() {
 
 // One try at starting SDL's video with a driver that shows windows.
 bool TryStartVisibleVideo(std::string* why) {
-    // The window keeps the screen saver off while it is open, as the game
-    // always has (SDL's default; said here so a changed default does not
-    // slip by). A click that focuses the window also counts as a click.
+    // The window keeps the screen saver off while it is open (SDL's
+    // default; said here so a changed default does not slip by). A click
+    // that focuses the window also counts as a click.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // With only an X display named, go straight to X: probing for Wayland
