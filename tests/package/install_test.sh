@@ -16,10 +16,7 @@
 # already installed, it exits 77 (reported as skipped) saying why.
 set -uo pipefail
 
-SKIP=77
-say() { echo "install_test: $*"; }
-skip() { say "SKIPPED: $*"; exit "$SKIP"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" install_test
 
 [ $# -eq 2 ] || { echo "usage: $0 install|package BUILD_DIR" >&2; exit 2; }
 mode=$1

@@ -8,10 +8,7 @@
 # missing or cannot run the program here, saying why.
 set -uo pipefail
 
-SKIP=77
-say() { echo "win32_backend_check: $*"; }
-skip() { say "SKIPPED: $*"; exit "$SKIP"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" win32_backend_check
 
 [ $# -eq 2 ] || { echo "usage: $0 i686|x86_64 SOURCE_DIR" >&2; exit 2; }
 target=$1

@@ -14,10 +14,7 @@
 # run here, saying why.
 set -uo pipefail
 
-SKIP=77
-say() { echo "wine_installer: $*"; }
-skip() { say "SKIPPED: $*"; exit "$SKIP"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" wine_installer
 
 [ $# -eq 2 ] || { echo "usage: $0 CROSS_BUILD_DIR VERSION" >&2; exit 2; }
 cross=$(readlink -f "$1")

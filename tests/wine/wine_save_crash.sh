@@ -14,10 +14,7 @@
 # hook's trace of the same save made by the Linux build.
 set -uo pipefail
 
-SKIP=77
-say() { echo "wine_save_crash: $*"; }
-skip() { say "SKIPPED: $*"; exit "$SKIP"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" wine_save_crash
 
 [ $# -eq 2 ] || { echo "usage: $0 WINDOWS_EXE LINUX_DELVER" >&2; exit 2; }
 exe=$(readlink -f "$1")

@@ -20,10 +20,7 @@
 #   DELVER_WINE_KEEP        1: keep the game folders even when all passed
 set -uo pipefail
 
-SKIP=77
-say() { echo "wine_smoke: $*"; }
-skip() { say "SKIPPED: $*"; exit "$SKIP"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" wine_smoke
 
 [ $# -eq 2 ] || { echo "usage: $0 WINDOWS_EXE LINUX_DELVER" >&2; exit 2; }
 exe=$(readlink -f "$1")

@@ -13,8 +13,7 @@
 # Exits 77 (reported as skipped) where Xvfb or xdotool is missing.
 set -uo pipefail
 
-say() { echo "real_keys: $*"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" real_keys
 [ $# -eq 2 ] || { echo "usage: $0 DELVER GAME_DIR" >&2; exit 2; }
 delver=$(readlink -f "$1")
 game=$(readlink -f "$2")

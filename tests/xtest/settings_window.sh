@@ -17,8 +17,7 @@
 # Exits 77 (reported as skipped) where Xvfb or xdotool is missing.
 set -uo pipefail
 
-say() { echo "settings_window: $*"; }
-fail() { say "FAILED: $*"; exit 1; }
+. "$(dirname "$0")/../support/say.sh" settings_window
 [ $# -eq 2 ] || { echo "usage: $0 DELVER GAME_DIR" >&2; exit 2; }
 delver=$(readlink -f "$1")
 game=$(readlink -f "$2")
