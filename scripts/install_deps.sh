@@ -9,7 +9,7 @@ set -euo pipefail
 
 play_packages=(
   cmake make g++ pkg-config
-  libsdl2-dev libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
+  libsdl2-dev libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
 )
 # The browser build: Debian's emscripten (with binaryen and Node.js).
 web_packages=(

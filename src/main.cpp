@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/map_images.h"
 #include "app/options.h"
 #include "app/run.h"
 #include "platform/user_folder.h"
@@ -49,6 +50,7 @@ int Run(int argc, char** argv) {
             options.inputScript = std::filesystem::absolute(options.inputScript, ec).string();
         if (!options.screenshot.empty())
             options.screenshot = std::filesystem::absolute(options.screenshot, ec).string();
+        if (!options.mapImages.empty()) options.mapImages = std::filesystem::absolute(options.mapImages, ec).string();
     }
     if (!options.directory.empty()) {
         std::error_code ec;
@@ -58,6 +60,12 @@ int Run(int argc, char** argv) {
                          delver::Quoted(options.directory).c_str(), ec.message().c_str());
             return 2;
         }
+    }
+    // The map images need no window and no game: the world is built and
+    // drawn into the folder, checked before anything starts.
+    if (!options.mapImages.empty() && !delver::CheckMapImagesFolder(options.mapImages, error)) {
+        std::fprintf(stderr, "delver: %s\n", error.c_str());
+        return 2;
     }
     delver::InputScript script;
     if (!delver::LoadInputScript(options, script, error) || !delver::CheckScreenshotPath(options, error)) {
@@ -88,6 +96,8 @@ int Run(int argc, char** argv) {
             return 1;
         }
     }
+
+    if (!options.mapImages.empty()) return delver::WriteMapImages(options.mapImages, options.seed);
 
 #if defined(__EMSCRIPTEN__)
     // In the browser the page is the window; there is no offscreen run

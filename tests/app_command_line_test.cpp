@@ -72,6 +72,17 @@ TEST(CommandLine, HeadlessWithoutAnOffscreenBackendIsRefused) {
     EXPECT_TRUE(ParseOptions({"--headless"}, o, error, true));
 }
 
+// --map-images takes a folder, and a build that cannot write PNG refuses it.
+TEST(CommandLine, MapImagesNeedAFolderAndAPngWriter) {
+    EXPECT_EQ(Parse({"--map-images", "maps", "--seed", "11"}).mapImages, "maps");
+    EXPECT_NE(ParseError({"--map-images"}).find("needs a folder"), std::string::npos);
+    EXPECT_NE(ParseError({"--map-images", ""}).find("needs a folder"), std::string::npos);
+    Options o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions({"--map-images", "maps"}, o, error, true, false));
+    EXPECT_NE(error.find("Linux build"), std::string::npos);
+}
+
 TEST(InputScript, KeyNamesAndCodes) {
     EXPECT_EQ(InputCodeFromName("ESC"), 27);
     EXPECT_EQ(InputCodeFromName("esc"), 27);

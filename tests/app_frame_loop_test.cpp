@@ -16,6 +16,7 @@
 #include "app/recorder.h"
 #include "app/window.h"
 #include "platform/input.h"
+#include "settings/settings.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
 
@@ -328,6 +329,24 @@ TEST(WindowMessages, EveryStepHasItsText) {
     EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepReleaseDeviceContext), "Release Device Context Failed.");
     EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepDestroyWindow), "Could Not Release hWnd.");
     EXPECT_STREQ(ReleaseStepMessage(ReleaseStep::StepUnregisterClass), "Could Not Unregister Class.");
+}
+
+TEST_F(FrameLoop, FeedbackCountsTheObjectiveFlashesAndEndsOnTheLastOne) {
+    game->play.SetSettings(ParseSettings("feedback = on\n").settings);
+    PlaceInOpenSpace(100, 100, 60);
+    game->shell.ObjectiveTotal = game->shell.ObjectivesFound + 1;
+    game->grids.MarkerGrid[CellIndex(100, 100, 60)] = ObjectiveMarker;
+    ASSERT_TRUE(RunFrame(*game, platform));
+    EXPECT_EQ(game->message, "OBJECTIVE " + std::to_string(game->shell.ObjectiveTotal) + " OF " +
+                                 std::to_string(game->shell.ObjectiveTotal));
+    EXPECT_EQ(game->flashFrames, 60);
+    EXPECT_TRUE(game->ending);
+    // A refused layer key says so; Enter ends the ending, once.
+    game->grids.WorldGrid[CellIndex(100, 100, 61)] = Brick;
+    SleptDuring(vk::PageDown);
+    EXPECT_EQ(game->message, "NO OPENING");
+    SleptDuring(vk::Enter);
+    EXPECT_FALSE(game->ending);
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST(Settings, CapturedMouseTurnsPastWhereTheCursorStopsAndPitchStopsStraightUp)
 
 TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart) {
     ScratchDir dir;
-    // F10; four rows down to KEYS, Enter: modern; four more to WALK
+    // F10; four rows down to KEYS, Enter: modern; eight more to WALK
     // FORWARD, Enter, then X binds it; Escape, held a while, closes the
     // screen and writes the file, and does not go on to quit the game.
     std::string script = "0 mouse 160 120\n2 tap F10\n";
@@ -85,8 +85,9 @@ TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart
         script += std::to_string(f) + " tap " + key + "\n";
         f += 2;
     };
-    for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "DOWN", "DOWN", "DOWN", "DOWN", "ENTER", "X"})
-        tap(key);
+    for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "ENTER"}) tap(key);
+    for (int i = 0; i < 8; ++i) tap("DOWN");
+    for (const char* key : {"ENTER", "X"}) tap(key);
     script += std::to_string(f) + " down ESC\n" + std::to_string(f + 6) + " up ESC\n";
     const RunResult r = PlayAndReplay(dir, "", script, "--frames 40");
     EXPECT_EQ(Number(r, "step_counter"), 0);
@@ -109,6 +110,33 @@ TEST(Settings, TheControllersLeftStickWalksAndItsLookTurnsWithoutASettingsFile) 
     const RunResult r = PlayAndReplay(dir, "", script, "--frames 40");
     EXPECT_EQ(Number(r, "step_counter"), 10);  // a step every second frame
     EXPECT_EQ(Number(r, "yaw"), -12);          // 80 counts at 15 degrees per 100
+}
+
+TEST(Settings, TheMapShowsThePlayerAndKeepsItsMemoryBesideTheSlotWithoutTouchingTheSlot) {
+    ScratchDir withMap, without;
+    const std::string script = "0 mouse 160 90\n20 tap F5\n";
+    const std::string args = "--frames 30 --screenshot shot.bmp";
+    PlayAndReplay(withMap, "map = corner\n", script, args);
+    PlayAndReplay(without, "", script, args);
+    EXPECT_EQ(fs::file_size(withMap.path() / "map/SAVEGAME1.seen"), 11796480u / 8);
+    EXPECT_FALSE(fs::exists(without.path() / "map/SAVEGAME1.seen"));
+    for (const char* ext : {"mainmap", "flagmap", "unit", "variables"}) {
+        const std::string name = std::string("map/SAVEGAME1.") + ext;
+        EXPECT_TRUE(testing::ReadWholeFile(withMap.path() / name) == testing::ReadWholeFile(without.path() / name))
+            << name;
+    }
+    // The corner map's middle, 40 cells from its left and bottom edges
+    // (framebuffer (276, 196), twice that on the 640 x 480 screenshot), is
+    // the player's red mark.
+    const std::vector<uint8_t> bmp = testing::ReadWholeFile(withMap.path() / "shot.bmp");
+    ASSERT_EQ(bmp.size(), 54u + 640 * 480 * 3);
+    const uint8_t* px = &bmp[54 + (2 * 196 * 640 + 2 * 276) * 3];  // blue, green, red
+    EXPECT_GE(px[2], 250);
+    EXPECT_LE(px[1], 60);
+    const std::vector<uint8_t> plainShot = testing::ReadWholeFile(without.path() / "shot.bmp");
+    ASSERT_EQ(plainShot.size(), bmp.size());
+    const uint8_t* plain = &plainShot[54 + (2 * 196 * 640 + 2 * 276) * 3];
+    EXPECT_FALSE(plain[2] >= 250 && plain[1] <= 60);
 }
 
 }  // namespace

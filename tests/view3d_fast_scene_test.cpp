@@ -133,6 +133,7 @@ protected:
     Picture Draw(bool fast) {
         SceneStats stats;
         WorldView view{grids, shell, units, camera, gl, frame, platform, &stats};
+        view.markedShafts = marked;
         glLoadIdentity();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (fast)
@@ -153,6 +154,7 @@ protected:
     // hands back every polygon that survives its clipping.
     Coverage Covered(bool fast) {
         WorldView view{grids, shell, units, camera, gl, frame, platform};
+        view.markedShafts = marked;
         feedback.resize(size_t{1} << 23);
         glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_3D, feedback.data());
         glRenderMode(GL_FEEDBACK);
@@ -268,6 +270,7 @@ protected:
     FrameState frame;
     SpriteTable sprites;
     SceneCache cache;
+    bool marked = false;  // shafts = marked
     std::vector<GLfloat> feedback;
     int64_t differing = 0, pixels = 0, lastFaces = 0, lastFastFaces = 0, lastMarkers = 0;
     int backsLeftOut = 0;   // scenes where the fast path left out faces seen from behind
@@ -766,6 +769,43 @@ TEST_F(View3dFastScene, HiddenFacesGoWithoutChangingAPixel) {
     NoteCellChanged(grids, 72, 67, 31);
     ExpectSameScene("marker through a hole");
     EXPECT_EQ(lastFast.stats.markersDrawn, 1);
+    ExpectPicturesAgree();
+}
+
+// Pixels of p within 1 of either colour of the shaft rim's picture.
+int RimPixels(const Picture& p) {
+    int n = 0;
+    for (size_t i = 0; i < p.rgb.size(); i += 3)
+        for (const uint8_t* c : {ShaftRimLight, ShaftRimDark}) {
+            bool near = true;
+            for (int k = 0; k < 3; ++k) near &= std::abs(int(p.rgb[i + k]) - int(c[k])) <= 1;
+            n += near;
+        }
+    return n;
+}
+
+TEST_F(View3dFastScene, MarkedShaftRimsShowTheirPictureOnBothPathsAndGoAgain) {
+    UseWorld(*worldA);
+    int x = 0, y = 0;
+    for (int r = 1; r < GridWidth - 1 && !x; ++r)
+        for (int c = 1; c < GridWidth - 1 && !x; ++c)
+            if (IsShaftCell(grids.WorldGrid.get(), c, r, 35)) x = c, y = r;
+    ASSERT_NE(x, 0) << "no shaft";
+    // From the shaft's foot in level 4, looking up it.
+    Look(x, y, 38, 10.0f, -165.0f);
+    const Picture plain = Draw(true);
+    EXPECT_EQ(RimPixels(plain), 0);
+    marked = true;
+    ExpectSameScene("up a marked shaft");
+    EXPECT_GT(RimPixels(lastFast), 2000);
+    EXPECT_GT(RimPixels(lastLiteral), 2000);
+    // From the side, inside the rock beside the shaft's middle.
+    Look(x, y + 3, 34, 0.0f, -90.0f);
+    ExpectSameScene("beside a marked shaft", false);
+    // Plain again: the kept regions are made again without the rims.
+    marked = false;
+    Look(x, y, 38, 10.0f, -165.0f);
+    EXPECT_EQ(Draw(true).rgb, plain.rgb);
     ExpectPicturesAgree();
 }
 

@@ -338,5 +338,31 @@ TEST_F(View3dScene, WorldFrameMergesThePictureAndMovesAfterDrawing) {
     EXPECT_LT(units.Player().CellPosition[1], 0.5f);
 }
 
+TEST_F(View3dScene, FogDarkensFarCellsOnlyAndEndsWithTheScene) {
+    SolidSprite(sprites, 1201, kRed);
+    InitGl();
+    shell.ViewDistance = 30;
+    auto centre = [&](int row, bool fog) {
+        SetCell(128, row, 40, Brick);
+        view.fog = fog;
+        glLoadIdentity();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        DrawWorldFrame(view);
+        glFinish();
+        SetCell(128, row, 40, Empty);
+        return Pixel(160, 120);
+    };
+    // Near cells (before half the view distance) keep their colour.
+    EXPECT_EQ(centre(125, true), centre(125, false));
+    // A face 19.5 cells off, fog from 15 to 30: about 0.7 of its colour.
+    const Rgb clear = centre(108, false), fogged = centre(108, true);
+    EXPECT_RGB_NEAR(clear, kRed);
+    EXPECT_NEAR(fogged[0], 0.7 * kRed[0], 6);
+    EXPECT_LT(fogged[1], kRed[1]);
+    EXPECT_NE(fogged, Key());
+    // The pictures drawn after the scene are never fogged.
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+}
+
 }  // namespace
 }  // namespace delver

@@ -8,12 +8,15 @@
 
 #include "app/options.h"
 #include "app/window.h"
+#include "app/world_build.h"
 #include "persist/overworld.h"
 #include "persist/save_slots.h"
+#include "persist/seen_map.h"
 #include "platform/files.h"
 #include "platform/input.h"
 #include "settings/input_names.h"
 #include "ui/hud.h"
+#include "ui/map_view.h"
 #include "ui/screens.h"
 #include "view3d/scene.h"
 #include "world/world_finishing.h"
@@ -101,6 +104,34 @@ void DrawMessages(Game& game) {
     DrawTextLarge(game.frame, 12, 130, 255, 255, 0);
 }
 
+// Feedback: a yellow edge around the picture that fades over a second
+// after an objective is taken, and the ending once the last one is.
+void DrawFeedback(Game& game, Clock& clock) {
+    FrameState& f = game.frame;
+    if (game.flashFrames > 0) {
+        const int shade = 255 * game.flashFrames / 60;
+        for (int i = 0; i < 3; ++i) {
+            DrawLine(f, i, i, f.Width - 1 - i, i, shade, shade, 0);
+            DrawLine(f, i, f.Height - 1 - i, f.Width - 1 - i, f.Height - 1 - i, shade, shade, 0);
+            DrawLine(f, i, i, i, f.Height - 1 - i, shade, shade, 0);
+            DrawLine(f, f.Width - 1 - i, i, f.Width - 1 - i, f.Height - 1 - i, shade, shade, 0);
+        }
+        --game.flashFrames;
+    }
+    if (!game.ending) return;
+    for (int y = 70; y < 170; ++y)
+        for (int x = 40; x < 280; ++x) PutPixel(f, x, y, 0, 0, 0);
+    const int64_t played = std::max<int64_t>(0, clock.CalendarSeconds() - game.startSeconds);
+    FormatText(f, "ALL %d OBJECTIVES FOUND", game.shell.ObjectiveTotal);
+    DrawTextLarge(f, 52, 145, 255, 255, 0);
+    FormatText(f, "TIME PLAYED %d:%02d", static_cast<int>(played / 60), static_cast<int>(played % 60));
+    DrawTextLarge(f, 52, 122, 255, 255, 255);
+    FormatText(f, "SAVES %d   LOADS %d", game.savesMade, game.loadsMade);
+    DrawTextLarge(f, 52, 104, 255, 255, 255);
+    FormatText(f, "ENTER OR SPACE: FLY ON");
+    DrawTextSmall(f, 52, 80, 200, 200, 200);
+}
+
 // Writes the settings back to settings.cfg through a temporary file, so an
 // interrupted write leaves the old file whole.
 void WriteSettingsFile(Game& game) {
@@ -172,15 +203,34 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
     player.CellY = static_cast<uint16_t>(s.PlayerCell[1]);
     player.CellZ = static_cast<uint16_t>(s.PlayerCell[2]);
 
+    // The map remembers what was around the player from the first frame it
+    // is on.
+    const MapMode mapMode = static_cast<MapMode>(set.map);
+    if (mapMode != MapMode::Off) game.seenKept = true;
+    if (game.seenKept)
+        game.seen.MarkAround(s.PlayerCell[0], s.PlayerCell[1], s.PlayerCell[2], std::clamp(s.ViewDistance, 1, 30));
+
     HudLines(game.frame, game.shell, platform);
     play.ForgetReads();
     ConsoleUpdate(game.console, game.frame, play, play, platform, game.grids, game.shell, game.camera);
+    if (mapMode != MapMode::Off)
+        DrawMap(game.frame, game.grids, game.seen, s, mapMode, game.mapLayer >= 0 ? game.mapLayer : s.PlayerCell[2],
+                game.camera.Yaw);
     DrawMessages(game);
+    DrawFeedback(game, platform);
     if (set.capturedMouse)
         DrawCrosshairAt(game.frame, game.frame.Width / 2, game.frame.Height / 2);
     else
         DrawCrosshair(game.frame, platform);
+    const int32_t foundBefore = s.ObjectivesFound;
     CollectObjective(game.grids, game.shell);
+    if (set.feedback && s.ObjectivesFound > foundBefore) {
+        std::string line = "OBJECTIVE ";
+        line += std::to_string(s.ObjectivesFound) + " OF " + std::to_string(s.ObjectiveTotal);
+        ShowMessage(game, line);
+        game.flashFrames = 60;
+        if (s.ObjectivesFound >= s.ObjectiveTotal) game.ending = true;
+    }
     PresentFrame(game.frame, platform, s.PixelZoom);
 
     WindowTarget window = MakeWindowTarget(game);
@@ -194,6 +244,15 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
     // A window made again is a window, not the full screen.
     if (game.fullscreen && (windowKeys.zoom[0] || windowKeys.zoom[1] || windowKeys.zoom[2] || windowKeys.zoom[3]))
         game.fullscreen = false;
+
+    // The ending goes on a new press of Enter or Space, and the key then
+    // does nothing more.
+    if (game.ending)
+        for (int key : {vk::Enter, vk::Space})
+            if (play.IsKeyHeld(key)) {
+                game.ending = false;
+                play.HoldUntilReleased(key);
+            }
 
     // The key bindings, in their fixed order; each pause follows its key.
     if (game.quitAsked) {
@@ -221,16 +280,18 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
     // The click toggles.
     if (play.Pressed(Action::MouseLook, s)) s.MouseLook = 1 - s.MouseLook;
     if (play.Pressed(Action::WalkToggle, s)) s.AutoWalk = 1 - s.AutoWalk;
-    if (int k = play.Held(Action::LayerDown, s)) {
-        const int32_t before = s.PlayerCell[2];
-        ChangeLayer(game, startLayer, +1);
-        if (set.smoothPauses && s.PlayerCell[2] == before) ShowMessage(game, "NO OPENING");
-        play.PauseAfter(k, LayerPauseMs);
-    }
-    if (int k = play.Held(Action::LayerUp, s)) {
-        const int32_t before = s.PlayerCell[2];
-        ChangeLayer(game, startLayer, -1);
-        if (set.smoothPauses && s.PlayerCell[2] == before) ShowMessage(game, "NO OPENING");
+    for (const auto& [action, direction] : {std::pair{Action::LayerDown, +1}, std::pair{Action::LayerUp, -1}}) {
+        const int k = play.Held(action, s);
+        if (!k) continue;
+        if (mapMode == MapMode::Full) {
+            // The full map turns to another layer; the player stays.
+            const int from = game.mapLayer >= 0 ? game.mapLayer : s.PlayerCell[2];
+            game.mapLayer = std::clamp(from + direction, 0, LayerCount - 1);
+        } else {
+            const int32_t before = s.PlayerCell[2];
+            ChangeLayer(game, startLayer, direction);
+            if ((set.smoothPauses || set.feedback) && s.PlayerCell[2] == before) ShowMessage(game, "NO OPENING");
+        }
         play.PauseAfter(k, LayerPauseMs);
     }
     SaveTarget target = MakeSaveTarget(game, platform);
@@ -238,6 +299,9 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
         if (int k = play.Held(slot == 1 ? Action::SaveSlot1 : Action::SaveSlot2, s)) {
             const bool saved = SaveGame(target, slot);
             if (!saved) ++game.saveFailures;
+            if (saved) ++game.savesMade;
+            if (saved && game.seenKept && !SaveSeenCells(game.seen, slot))
+                std::fprintf(stderr, "delver: the map of slot %d was not kept: %s\n", slot, LastFileError().c_str());
             platform.FlushSavedFiles();
             if (set.smoothPauses)
                 ShowMessage(game, saved ? SlotMessage("SAVED TO SLOT ", slot) : "SAVE FAILED - OLD SLOT KEPT");
@@ -247,6 +311,8 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
     for (int slot = 1; slot <= 2; ++slot) {
         if (int k = play.Held(slot == 1 ? Action::LoadSlot1 : Action::LoadSlot2, s)) {
             LoadGame(target, slot);
+            ++game.loadsMade;
+            if (game.seenKept) LoadSeenCells(game.seen, slot);
             platform.FlushSavedFiles();
             if (set.smoothPauses) ShowMessage(game, SlotMessage("LOADED SLOT ", slot));
             play.PauseAfter(k, SaveLoadPauseMs);
@@ -259,6 +325,14 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
         game.fullscreen = platform.SetFullscreen(!game.fullscreen, set.wholeScale);
     }
     game.altEnterHeld = altEnter;
+    if (play.Pressed(Action::Map, s)) {
+        // Off, the corner, the whole picture, off; the full map starts on
+        // the player's layer.
+        Settings next = set;
+        next.map = (next.map + 1) % 3;
+        play.SetSettings(next);
+        game.mapLayer = -1;
+    }
     if (play.Pressed(Action::Settings, s)) {
         OpenSettingsScreen(game.settingsScreen, play);
         platform.SetPointerCaptured(false);
@@ -317,15 +391,7 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     // A save that a kill or a power cut interrupted is finished or cleared
     // before anything reads the map folder.
     RecoverSaveSlots();
-    LoadOverworld(game.grids, platform, 1);
-
-    game.seed = seed ? *seed : static_cast<uint32_t>(platform.CalendarSeconds());
-    SeedRandom(game.random, game.seed);
-
-    ReleaseGeneratorWorkspace(game.generator);
-    AllocateGeneratorWorkspace(game.generator, false);
-    GeneratePlayableLevels(game.grids, game.generator, game.random);
-    FinishWorld(game.grids, game.shell, game.random);
+    game.seed = BuildWorld(game.grids, game.generator, game.random, game.shell, platform, seed);
 
     game.shell.ViewDistance = 6;
     for (int b = 1; b <= 3; ++b) {
@@ -334,6 +400,7 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     }
     const Settings& set = game.play.settings();
     if (set.fullscreen) game.fullscreen = platform.SetFullscreen(true, set.wholeScale);
+    game.startSeconds = platform.CalendarSeconds();
     return true;
 }
 
@@ -365,6 +432,8 @@ bool RunFrame(Game& game, Platform& platform) {
         WorldView view{game.grids, game.shell, game.units, game.camera, game.gl, game.frame, play};
         if (game.fastScene) view.cache = &game.sceneCache;
         view.intent = &intent;
+        view.fog = set.fog;  // the picture settings the scene reads
+        view.markedShafts = set.markedShafts;
         DrawWorldFrame(view);
         if (!RunPlayFrame(game, platform, keysFree)) return false;
     }

@@ -18,6 +18,7 @@
 #include "view3d/scene_cache.h"
 #include "world/dungeon_generator.h"
 #include "world/random.h"
+#include "world/seen_cells.h"
 #include "world/world_state.h"
 
 namespace delver {
@@ -56,6 +57,17 @@ struct Game {
     int messageFrames = 0;
     // "QUIT? Y/N" is asked (smooth pauses).
     bool quitAsked = false;
+    // The map: the cells seen (kept from the first frame the map is on, and
+    // beside each save from then on), and the layer the full map shows.
+    SeenCells seen;
+    bool seenKept = false;
+    int mapLayer = -1;  // -1: the player's
+    // Feedback: the frames the collecting flash has left, the ending shown,
+    // and the saves and loads made, and when the game began, for it.
+    int flashFrames = 0;
+    bool ending = false;
+    int savesMade = 0, loadsMade = 0;
+    int64_t startSeconds = 0;
     // The window fills the screen.
     bool fullscreen = false;
     bool altEnterHeld = false;

@@ -5,7 +5,7 @@ namespace delver {
 const char* UsageText() {
     return "usage: delver [-C DIR] [--seed N] [--headless] [--frames N] [--input FILE]\n"
            "              [--record FILE] [--screenshot FILE] [--report] [--render fast|literal]\n"
-           "              [--fps N] [--help] [--version]\n"
+           "              [--fps N] [--map-images DIR] [--help] [--version]\n"
            "\n"
            "  -C DIR            change to DIR first (the game folder holding bmp_* and map);\n"
            "                    an installed copy plays in ~/.local/share/delver without it\n"
@@ -20,6 +20,9 @@ const char* UsageText() {
            "  --render MODE     scene drawing path: fast (default) or literal\n"
            "  --fps N           in a window, show at most N frames a second (default 60;\n"
            "                    0 = as fast as the machine allows)\n"
+           "  --map-images DIR  write one PNG per playable layer of the dungeon --seed N\n"
+           "                    builds (walls, shafts down orange and up blue, objectives,\n"
+           "                    the player's start) into the folder DIR, then end\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
@@ -35,12 +38,13 @@ const char* UsageText() {
            "  F5 / F6                save to slot 1 / 2\n"
            "  F7 / F8                load slot 1 / 2\n"
            "  Tab                    console (env4cyclestep N, env5objectivenumber)\n"
+           "  F9                     map: off, corner, whole picture\n"
            "  F10                    settings screen (arrows or mouse choose, Enter changes)\n"
            "  F11 / Alt+Enter        fullscreen on/off\n"
            "  Escape                 quit\n"
            "\n"
            "settings (settings.cfg in the game folder, written by the settings screen;\n"
-           "without it the game plays exactly as it always has):\n"
+           "without it the game plays exactly by its own rules):\n"
            "  mouse = cursor|captured      the cursor's place is the view, or the held\n"
            "                               pointer turns it (right click: look on/off)\n"
            "  mouse_sensitivity = N        degrees per 100 counts (mouse_sensitivity_y too)\n"
@@ -48,6 +52,7 @@ const char* UsageText() {
            "  keys = classic|modern        modern: W/S walk, A/D step, Q/E turn, Space/C layers\n"
            "  pauses = classic|smooth      smooth: no whole-game pauses after keys\n"
            "  fullscreen = no|yes          scale = whole|fit\n"
+           "  map = off|corner|full        feedback = off|on\n"
            "  bind.ACTION = INPUT [INPUT]  e.g. bind.layer_up = PAGEUP SPACE\n";
 }
 
@@ -87,7 +92,8 @@ bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& ou
     return true;
 }
 
-bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error, bool offscreenBackend) {
+bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error, bool offscreenBackend,
+                  bool mapImages) {
     out = Options{};
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -161,6 +167,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.fps = static_cast<int>(n);
+        } else if (a == "--map-images") {
+            const std::string* v = value("a folder");
+            if (!v) return false;
+            if (v->empty()) {
+                error = "option --map-images needs a folder";
+                return false;
+            }
+            out.mapImages = *v;
         } else if (a == "--help" || a == "-h") {
             out.help = true;
         } else if (a == "--version") {
@@ -172,6 +186,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
     }
     if (out.headless && !offscreenBackend && !out.help && !out.version) {
         error = "--headless runs need the Linux build (offscreen OpenGL through EGL)";
+        return false;
+    }
+    if (!out.mapImages.empty() && !mapImages && !out.help && !out.version) {
+        error = "--map-images needs the Linux build (PNG files through libpng)";
         return false;
     }
     return true;

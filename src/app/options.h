@@ -19,6 +19,7 @@ struct Options {
     bool report = false;                   // --report
     std::string render = "fast";           // --render fast|literal
     int fps = 60;                          // --fps N: windowed frame cap, 0 = none
+    std::string mapImages;                 // --map-images DIR: write the map images, then end
     bool help = false;
     bool version = false;
 };
@@ -31,12 +32,17 @@ inline constexpr bool HasOffscreenBackend = false;
 inline constexpr bool HasOffscreenBackend = true;
 #endif
 
+// Whether this build can write the map images (PNG through libpng): the
+// Linux build alone.
+inline constexpr bool HasMapImages = HasOffscreenBackend;
+
 // Parses argv[1..]. On a bad command line returns false and sets error to
 // one line naming the problem. --headless where there is no offscreen
 // backend is such a problem (unless --help or --version is asked for), so
-// it is refused before any file is touched.
+// it is refused before any file is touched, and so is --map-images where
+// the build cannot write PNG files.
 bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error,
-                  bool offscreenBackend = HasOffscreenBackend);
+                  bool offscreenBackend = HasOffscreenBackend, bool mapImages = HasMapImages);
 
 // Text from the command line or a file, fit to be repeated in a one-line
 // message: quoted, at most maxShown characters, anything but printable ASCII

@@ -98,10 +98,13 @@ SettingsFile SettingsForRun(const InputScript& script) {
     if (script.settings.empty()) return file;
     // A recording's settings replace every setting that changes play, so
     // it replays the same with or without a settings file beside it.
-    // Only the window's settings (fullscreen, scale) stay the file's.
+    // Only the settings of the picture alone (fullscreen, scale, shafts,
+    // fog) stay the file's.
     Settings s;
     s.fullscreen = file.settings.fullscreen;
     s.wholeScale = file.settings.wholeScale;
+    s.markedShafts = file.settings.markedShafts;
+    s.fog = file.settings.fog;
     std::string why;
     for (const auto& [name, value] : script.settings) ApplySetting(s, name, value, why);
     file.settings = s;

@@ -20,7 +20,7 @@ struct ActionRow {
 
 constexpr int Z = 'Z', W = 'W', S = 'S', A = 'A', D = 'D', Q = 'Q', E = 'E', C = 'C', M = 'M';
 constexpr int Tab = 9, Esc = 27, Space = 32, PageUp = 33, PageDown = 34, KpPlus = 107, KpMinus = 109;
-constexpr int F1 = 112, F5 = 116, F10 = 121, F11 = 122, LBracket = 219, RBracket = 221;
+constexpr int F1 = 112, F5 = 116, F9 = 120, F10 = 121, F11 = 122, LBracket = 219, RBracket = 221;
 
 // In the order of enum Action.
 constexpr ActionRow Rows[ActionCount] = {
@@ -46,6 +46,7 @@ constexpr ActionRow Rows[ActionCount] = {
     {"window_size3", "WINDOW SIZE 3", {F1 + 2, 0}, {F1 + 2, 0}},
     {"window_size4", "WINDOW SIZE 4", {F1 + 3, 0}, {F1 + 3, 0}},
     {"move_window", "MOVE WINDOW", {M, 0}, {M, 0}},
+    {"map", "MAP", {F9, 0}, {F9, 0}},
     {"fullscreen", "FULLSCREEN", {F11, 0}, {F11, 0}},
     {"settings", "SETTINGS", {F10, 0}, {F10, 0}},
     {"quit", "QUIT", {Esc, 0}, {Esc, 0}},
@@ -118,7 +119,8 @@ bool DiffersFromDefault(const Settings& s, const std::string& name) {
 }
 
 const char* const PlainNames[] = {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
-                                  "keys",  "pauses",            "fullscreen",          "scale"};
+                                  "keys",  "pauses",            "fullscreen",          "scale",
+                                  "map",   "shafts",            "fog",                 "feedback"};
 
 }  // namespace
 
@@ -169,6 +171,16 @@ bool ApplySetting(Settings& s, const std::string& rawName, const std::string& va
         ok = Choice(value, "classic", "smooth", s.smoothPauses);
     } else if (name == "fullscreen") {
         ok = Choice(value, "no", "yes", s.fullscreen);
+    } else if (name == "map") {
+        const std::string v = Lower(value);
+        ok = v == "off" || v == "corner" || v == "full";
+        if (ok) s.map = v == "off" ? 0 : v == "corner" ? 1 : 2;
+    } else if (name == "shafts") {
+        ok = Choice(value, "plain", "marked", s.markedShafts);
+    } else if (name == "fog") {
+        ok = Choice(value, "off", "on", s.fog);
+    } else if (name == "feedback") {
+        ok = Choice(value, "off", "on", s.feedback);
     } else if (name == "scale") {
         bool fit = false;
         ok = Choice(value, "whole", "fit", fit);
@@ -235,6 +247,10 @@ std::string SettingValue(const Settings& s, const std::string& name) {
     if (name == "pauses") return s.smoothPauses ? "smooth" : "classic";
     if (name == "fullscreen") return s.fullscreen ? "yes" : "no";
     if (name == "scale") return s.wholeScale ? "whole" : "fit";
+    if (name == "map") return s.map == 0 ? "off" : s.map == 1 ? "corner" : "full";
+    if (name == "shafts") return s.markedShafts ? "marked" : "plain";
+    if (name == "fog") return s.fog ? "on" : "off";
+    if (name == "feedback") return s.feedback ? "on" : "off";
     if (name.rfind("bind.", 0) == 0) {
         const int a = ActionIndex(name.substr(5));
         if (a < 0) return "";
@@ -289,7 +305,8 @@ std::string WriteSettings(const SettingsFile& file, const Settings& s) {
 
 std::vector<std::pair<std::string, std::string>> PlaySettings(const Settings& s) {
     std::vector<std::pair<std::string, std::string>> out;
-    for (const char* name : {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y", "keys", "pauses"})
+    for (const char* name :
+         {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y", "keys", "pauses", "map", "feedback"})
         if (DiffersFromDefault(s, name)) out.emplace_back(name, SettingValue(s, name));
     for (int a = 0; a < ActionCount; ++a)
         if (s.bound[static_cast<size_t>(a)]) {

@@ -13,6 +13,10 @@
 //   pauses = classic | smooth        smooth: no whole-game pauses after keys
 //   fullscreen = no | yes            start in fullscreen (F11 switches)
 //   scale = whole | fit              fullscreen enlargement
+//   map = off | corner | full        the map (F9 cycles it)
+//   shafts = plain | marked          shaft openings drawn with a rim of their own
+//   fog = off | on                   cells fade into the dark towards the view distance
+//   feedback = off | on              a line and a flash for what happens, and an ending
 //   bind.ACTION = INPUT [INPUT]      the inputs of an action (input_names.h)
 //
 // The file is read once at start; a line that cannot be read is reported
@@ -50,6 +54,7 @@ enum class Action {
     WindowSize3,
     WindowSize4,
     MoveWindow,
+    Map,
     Fullscreen,
     Settings,
     Quit,
@@ -73,6 +78,10 @@ struct Settings {
     bool smoothPauses = false;       // pauses = smooth
     bool fullscreen = false;
     bool wholeScale = true;          // scale = whole (else fit)
+    int map = 0;                     // map = off (0), corner (1), full (2)
+    bool markedShafts = false;       // shafts = marked
+    bool fog = false;                // fog = on
+    bool feedback = false;           // feedback = on
     // The bindings the player chose; an action not chosen has its default
     // for the key set (DefaultBinding).
     std::array<Binding, ActionCount> bindings{};

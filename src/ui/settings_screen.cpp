@@ -12,9 +12,10 @@ namespace delver {
 namespace {
 
 enum PlainRow { RowMouse, RowSensitivity, RowSensitivityY, RowInvert, RowKeys, RowPauses, RowFullscreen, RowScale,
-                PlainRows };
+                RowMap, RowShafts, RowFog, RowFeedback, PlainRows };
 constexpr const char* PlainLabels[PlainRows] = {"MOUSE", "SENSITIVITY", "SENSITIVITY UP/DOWN", "INVERT Y",
-                                                "KEYS",  "PAUSES",      "FULLSCREEN",          "SCALE"};
+                                                "KEYS",  "PAUSES",      "FULLSCREEN",          "SCALE",
+                                                "MAP",   "SHAFTS",      "FOG",                 "FEEDBACK"};
 constexpr float Sensitivities[] = {2, 3, 5, 7, 10, 15, 20, 25, 30, 40, 50, 70, 100};
 
 constexpr int RowsShown = 18;
@@ -47,13 +48,18 @@ void ChangePlain(Settings& s, int row, int step) {
         case RowPauses: s.smoothPauses = !s.smoothPauses; break;
         case RowFullscreen: s.fullscreen = !s.fullscreen; break;
         case RowScale: s.wholeScale = !s.wholeScale; break;
+        case RowMap: s.map = (s.map + (step > 0 ? 1 : 2)) % 3; break;
+        case RowShafts: s.markedShafts = !s.markedShafts; break;
+        case RowFog: s.fog = !s.fog; break;
+        case RowFeedback: s.feedback = !s.feedback; break;
         default: break;
     }
 }
 
 std::string PlainValue(const Settings& s, int row) {
-    static const char* const names[PlainRows] = {"mouse",  "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
-                                                 "keys",   "pauses",            "fullscreen",          "scale"};
+    static const char* const names[PlainRows] = {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
+                                                 "keys",  "pauses",            "fullscreen",          "scale",
+                                                 "map",   "shafts",            "fog",                 "feedback"};
     std::string v = SettingValue(s, names[row]);
     for (char& c : v) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return v;

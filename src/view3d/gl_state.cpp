@@ -43,6 +43,19 @@ void CreateCubeTextures(GlNames& gl, const SpriteTable& sprites) {
 
     // Pictures of any width are tightly packed rows.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLuint rim = 0;
+    glGenTextures(1, &rim);
+    gl.ShaftRimTexture = rim;
+    uint8_t stripes[ShaftRimSize * ShaftRimSize * 3];
+    for (int y = 0; y < ShaftRimSize; ++y)
+        for (int x = 0; x < ShaftRimSize; ++x) {
+            const uint8_t* c = ((x + y) / 4) % 2 ? ShaftRimDark : ShaftRimLight;
+            for (int i = 0; i < 3; ++i) stripes[(y * ShaftRimSize + x) * 3 + i] = c[i];
+        }
+    glBindTexture(GL_TEXTURE_2D, rim);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, ShaftRimSize, ShaftRimSize, 0, GL_RGB, GL_UNSIGNED_BYTE, stripes);
     for (int entry : kPictureEntries) {
         glBindTexture(GL_TEXTURE_2D, gl.TextureNames[entry]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -51,6 +64,17 @@ void CreateCubeTextures(GlNames& gl, const SpriteTable& sprites) {
         if (!s) continue;  // no picture: the entry stays incomplete and draws white
         glTexImage2D(GL_TEXTURE_2D, 0, 3, s->width, s->height, 0, GL_RGB, GL_UNSIGNED_BYTE, s->pixels.get());
     }
+}
+
+void SetSceneFog(bool on, int viewDistance) {
+    if (!on) {
+        glDisable(GL_FOG);
+        return;
+    }
+    const float end = static_cast<float>(viewDistance > 0 ? viewDistance : 1);
+    glFogf(GL_FOG_START, end * 0.5f);
+    glFogf(GL_FOG_END, end);
+    glEnable(GL_FOG);
 }
 
 void InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& frame) {
@@ -66,6 +90,10 @@ void InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& fram
     glDisable(GL_LIGHTING);
     glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogfv(GL_FOG_COLOR, black);
+    glDisable(GL_FOG);
 
     // Drivers round 0.9 * 255 differently; the merge must skip exactly the
     // background this context produces. Without a context the read changes

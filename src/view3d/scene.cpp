@@ -4,6 +4,7 @@
 
 #include "platform/gl.h"
 #include "view3d/cube_faces.h"
+#include "world/world_finishing.h"
 
 namespace delver {
 
@@ -48,7 +49,11 @@ void DrawCell(const WorldView& v, int column, int row, int layer) {
     for (const CubeFace& f : kCubeFaces) {
         const uint8_t n = grid[CellIndex(column + f.dColumn, row + f.dRow, layer + f.dLayer)];
         if (!FaceIsOpen(f, n)) continue;
+        // A face toward a shaft cell is part of the shaft's rim.
+        const bool rim = v.markedShafts && IsShaftCell(grid, column + f.dColumn, row + f.dRow, layer + f.dLayer);
+        if (rim) glBindTexture(GL_TEXTURE_2D, v.gl.ShaftRimTexture);
         DrawQuad(f, 1.0f);
+        if (rim) glBindTexture(GL_TEXTURE_2D, code < TextureNameCount ? v.gl.TextureNames[code] : 0);
         if (v.stats) ++v.stats->facesDrawn;
     }
 }

@@ -59,6 +59,10 @@ struct WorldView {
     SceneCache* cache = nullptr;
     // Without one, walking back reads the Z key and the cursor sets the view.
     const MoveIntent* intent = nullptr;
+    // The player's picture settings: fog (fog = on) and the shafts' rims
+    // drawn with a texture of their own (shafts = marked).
+    bool fog = false;
+    bool markedShafts = false;
 };
 
 // The 3D step of one frame: identity and clear, the scene (DrawSceneFast
@@ -87,7 +91,9 @@ void PushCameraTransform(const WorldView& v);
 void DrawScene(WorldView& v);
 
 // Draws the WorldGrid cell as a cube of unit edge around the current origin,
-// showing only the faces whose neighbour is open. Empty draws nothing; a
+// showing only the faces whose neighbour is open; with markedShafts, a face
+// whose neighbour is a shaft cell (IsShaftCell) shows the shaft rim's
+// picture. Empty draws nothing; a
 // DiagonalPane is one diagonal quad with the brick picture; codes without a
 // texture entry (32 and up) are plain white. Cells on or outside the outer
 // shell are not drawn.

@@ -7,6 +7,7 @@
 #include "view3d/cube_faces.h"
 #include "view3d/face_flood.h"
 #include "view3d/view_volume.h"
+#include "world/world_finishing.h"
 
 namespace delver {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 // or the last group for codes without an entry.
 int FaceGroup(uint8_t code) {
     if (code == DiagonalPane) return Brick;
-    return code < TextureNameCount ? code : TextureNameCount;
+    return code < TextureNameCount ? code : NoTextureGroup;
 }
 
 int RegionIndex(int rx, int ry, int rz) { return (rz * RegionRows + ry) * RegionColumns + rx; }
@@ -94,22 +95,25 @@ void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
                 const int lc = c - rx * RegionEdge, lr = r - ry * RegionEdge, ll = l - rz * RegionEdge;
                 const auto local = static_cast<uint16_t>((ll * RegionEdge + lr) * RegionEdge + lc);
                 const int block = BlockOf(lc, lr, ll);
-                const int group = FaceGroup(code);
-                const auto keyOf = [&](int face) {
+                const int cellGroup = FaceGroup(code);
+                const auto keyOf = [&](int face, int group) {
                     return static_cast<uint16_t>((block * FaceKinds + face) * FaceGroupCount + group);
                 };
                 const size_t before = pending.size();
                 if (code == DiagonalPane) {
-                    pending.push_back({keyOf(FacePane), local, FacePane});
-                    ++start[keyOf(FacePane) + 1];
+                    pending.push_back({keyOf(FacePane, cellGroup), local, FacePane});
+                    ++start[keyOf(FacePane, cellGroup) + 1];
                     out.hasPane = true;
                 } else {
                     for (int f = 0; f < 6; ++f) {
                         const CubeFace& face = kCubeFaces[f];
                         const uint8_t n = grid[CellIndex(c + face.dColumn, r + face.dRow, l + face.dLayer)];
                         if (!FaceIsOpen(face, n)) continue;
-                        pending.push_back({keyOf(f), local, static_cast<uint8_t>(f)});
-                        ++start[keyOf(f) + 1];
+                        const bool rim = cache.markedShafts &&
+                                         IsShaftCell(grid, c + face.dColumn, r + face.dRow, l + face.dLayer);
+                        const int group = rim ? ShaftRimGroup : cellGroup;
+                        pending.push_back({keyOf(f, group), local, static_cast<uint8_t>(f)});
+                        ++start[keyOf(f, group) + 1];
                     }
                 }
                 if (pending.size() == before) continue;
@@ -368,6 +372,17 @@ void SyncSceneCache(SceneCache& cache, const WorldGrids& grids) {
                 if (!CellInGrid(nc, nr, nl)) continue;
                 FreeRegion(cache, cache.regions[RegionIndex(nc / RegionEdge, nr / RegionEdge, nl / RegionEdge)]);
             }
+            // With the rims shown, the cell may also make or unmake the
+            // shaft cells above and below it, whose rims are the faces of
+            // their side neighbours.
+            if (cache.markedShafts)
+                for (int dl : {-1, 1})
+                    for (const auto& o : offsets) {
+                        const int nc = c + o[0], nr = r + o[1], nl = l + dl;
+                        if (o[2] != 0 || !CellInGrid(nc, nr, nl)) continue;
+                        FreeRegion(cache,
+                                   cache.regions[RegionIndex(nc / RegionEdge, nr / RegionEdge, nl / RegionEdge)]);
+                    }
         }
     }
     cache.world = grids.WorldGrid.get();
@@ -386,6 +401,10 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     }
 
     SyncSceneCache(cache, v.grids);
+    if (cache.markedShafts != v.markedShafts) {
+        FreeAllRegions(cache);
+        cache.markedShafts = v.markedShafts;
+    }
     if (cache.regions.empty()) cache.regions.resize(RegionCount);
     ++cache.scenes;
     for (auto& q : cache.frameQuads) q.clear();
@@ -433,7 +452,9 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     for (int g = 0; g < FaceGroupCount; ++g) {
         const std::vector<SceneVertex>& q = cache.frameQuads[g];
         if (q.empty()) continue;
-        glBindTexture(GL_TEXTURE_2D, g < TextureNameCount ? v.gl.TextureNames[g] : 0);
+        glBindTexture(GL_TEXTURE_2D, g < TextureNameCount  ? v.gl.TextureNames[g]
+                                     : g == ShaftRimGroup ? v.gl.ShaftRimTexture
+                                                          : 0);
         glVertexPointer(3, GL_FLOAT, sizeof(SceneVertex), &q[0].x);
         glTexCoordPointer(2, GL_FLOAT, sizeof(SceneVertex), &q[0].s);
         glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(q.size()));

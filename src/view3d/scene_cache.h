@@ -66,8 +66,11 @@ inline constexpr int BlockEdge = 4;
 inline constexpr int BlocksPerEdge = RegionEdge / BlockEdge;
 inline constexpr int BlocksPerRegion = BlocksPerEdge * BlocksPerEdge * BlocksPerEdge;
 // Quads are grouped by the texture they show: texture entries 0..31, then
-// one group for codes without an entry (drawn with no texture bound).
-inline constexpr int FaceGroupCount = TextureNameCount + 1;
+// one group for codes without an entry (drawn with no texture bound), then
+// the shafts' rims (with marked shafts).
+inline constexpr int NoTextureGroup = TextureNameCount;
+inline constexpr int ShaftRimGroup = TextureNameCount + 1;
+inline constexpr int FaceGroupCount = TextureNameCount + 2;
 // A region unused for this many scenes is freed, which bounds the memory to
 // about what the view cube has covered lately.
 inline constexpr uint64_t RegionIdleScenes = 256;
@@ -141,6 +144,9 @@ struct SceneCache {
     // With cullToView, also leave out what nearer faces hide from an eye
     // in an open cell. Off, tests compare the two pictures.
     bool cullHidden = true;
+    // Whether the kept regions show the shafts' rims; a scene asking
+    // otherwise drops them all.
+    bool markedShafts = false;
     SceneCacheStats stats;
     // Per-frame arrays, one per texture group, and the regions and blocks
     // in sight; kept to reuse their memory.

@@ -11,11 +11,13 @@ void DrawWorldFrame(WorldView& v) {
     glLoadIdentity();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // The kept face lists when the view has them, else cell by cell; both
-    // draw the same picture.
+    // draw the same picture. Fog, when asked for, covers the scene alone.
+    SetSceneFog(v.fog, v.shell.ViewDistance);
     if (v.cache)
         DrawSceneFast(v, *v.cache);
     else
         DrawScene(v);
+    if (v.fog) SetSceneFog(false, 0);
     MovePlayer(v);
     CopySceneToFrame(v.frame);
     ApplyMouseLook(v);

@@ -125,6 +125,13 @@ void PlaceObjectives(WorldGrids& g, ShellState& shell, RandomSource& r) {
     }
 }
 
+bool IsShaftCell(const uint8_t* world, int c, int r, int l) {
+    if (l < RockBodyFirstLayer || l > RockBodyLastLayer || c < 1 || c > GridWidth - 2 || r < 1 || r > GridWidth - 2)
+        return false;
+    return world[CellIndex(c, r, l)] == Empty && world[CellIndex(c, r, l - 1)] == Empty &&
+           world[CellIndex(c, r, l + 1)] == Empty;
+}
+
 void CollectObjective(WorldGrids& g, ShellState& shell) {
     const int x = shell.PlayerCell[0], y = shell.PlayerCell[1], z = shell.PlayerCell[2];
     if (!CellInGrid(x, y, z)) return;

@@ -23,6 +23,9 @@ inline constexpr int LevelSquareSize = LevelSquareHigh - LevelSquareLow;
 inline constexpr int LevelRoomAttempts = 400;
 inline constexpr int PlayerStartLayer = 39;    // first open layer of level 4
 inline constexpr int MaxObjectives = 20;
+// The rock body under the open air, where the levels and shafts are carved.
+inline constexpr int RockBodyFirstLayer = 31;
+inline constexpr int RockBodyLastLayer = 138;
 
 // First of the two open layers of level g (1..9); the slab is this + 2.
 constexpr int LevelOpenLayer(int g) { return 3 * g + 27; }
@@ -45,6 +48,12 @@ void FinishWorld(WorldGrids& g, ShellState& shell, RandomSource& r);
 // is never counted twice. If the give-up factor's tries run out first,
 // ObjectiveTotal becomes the number actually placed.
 void PlaceObjectives(WorldGrids& g, ShellState& shell, RandomSource& r);
+
+// True when (c, r, l) is a shaft cell: an Empty cell of the rock body whose
+// cells directly above and below are Empty too, so the way goes on through
+// it to another layer (a shaft, or the opening of a level's stairs). Cells
+// on or outside the grid's outer shell are never shaft cells.
+bool IsShaftCell(const uint8_t* world, int c, int r, int l);
 
 // Takes the objective at PlayerCell, if any: clears its marker, notes the
 // cell as changed and counts it in ObjectivesFound. A cell outside the grid

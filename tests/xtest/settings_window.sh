@@ -9,7 +9,8 @@
 #   - the settings screen binds X to walking forward, and F11 fills the
 #     1280 x 1024 screen with the picture four times enlarged between black
 #     bars;
-#   - after a restart the binding walks.
+#   - after a restart the binding walks, and F9 shows the map in the
+#     corner with the player's mark in its middle.
 # Each game is recorded, and its recording played headless, where no
 # settings file is, must end with the same report.
 #
@@ -55,9 +56,9 @@ first_game() {
     for _ in 1 2 3 4 5; do xdotool key --delay 0 Prior sleep 0.05; done
     xdotool click 3 sleep 0.3
     for _ in $(seq 10); do xdotool mousemove_relative -- 500 0 sleep 0.05; done
-    # F10; eight rows down to WALK FORWARD; Enter, X binds it; F10 closes.
+    # F10; twelve rows down to WALK FORWARD; Enter, X binds it; F10 closes.
     xdotool key F10 sleep 0.2
-    for _ in $(seq 8); do xdotool key Down sleep 0.1; done
+    for _ in $(seq 12); do xdotool key Down sleep 0.1; done
     xdotool key Return sleep 0.2 key x sleep 0.2 key F10 sleep 0.3
     xdotool key F11 sleep 1
 }
@@ -80,7 +81,14 @@ assert not any(row(0)) and not any(row(31)) and not any(row(992)) and not any(ro
 assert any(row(32)) and any(row(991)) and sum(map(any, (row(y) for y in range(32, 992, 8)))) == 120, "picture"
 PY
 
-second_game() { xdotool keydown x sleep 1 keyup x sleep 0.2; }
+second_game() { xdotool keydown x sleep 1 keyup x sleep 0.2 key F9 sleep 0.3; }
 play second_game second
 [ "$(value "$work/second.json" step_counter)" -gt 10 ] || fail "X, bound on the settings screen, did not walk after a restart"
+# The corner map's middle (framebuffer (276, 196), doubled) is the red mark.
+/usr/bin/python3 - "$work/second.bmp" <<'PY' || fail "F9 showed no map with the player's mark"
+import sys
+b = open(sys.argv[1], "rb").read()
+blue, green, red = b[54 + (2 * 196 * 640 + 2 * 276) * 3: 54 + (2 * 196 * 640 + 2 * 276) * 3 + 3]
+assert red >= 250 and green <= 60, (red, green, blue)
+PY
 say "passed"

@@ -21,6 +21,10 @@ constexpr GLenum kModelView = 0x1700;
 constexpr GLenum kProjection = 0x1701;
 constexpr GLenum kVertexArray = 0x8074;
 constexpr GLenum kTextureCoordArray = 0x8078;
+constexpr GLenum kFog = 0x0B60;
+constexpr GLenum kFogStart = 0x0B63;
+constexpr GLenum kFogEnd = 0x0B64;
+constexpr GLenum kFogColour = 0x0B66;
 
 // Quads drawn by one call at most: their corners must be numbered by
 // 16-bit indices.
@@ -54,15 +58,20 @@ const char* const kVertexShader = R"(
 attribute vec3 aPosition;
 attribute vec2 aTexCoord;
 uniform mat4 uTransform;
+uniform mat4 uModelView;
 varying vec2 vTexCoord;
+varying float vEyeDepth;
 void main() {
     vTexCoord = aTexCoord;
+    vEyeDepth = -(uModelView * vec4(aPosition, 1.0)).z;
     gl_Position = uTransform * vec4(aPosition, 1.0);
 }
 )";
 
 // The desktop's texture environment, GL_MODULATE: the texel times the
-// current colour; without a usable texture, the colour alone.
+// current colour; without a usable texture, the colour alone. Then linear
+// fog, when on, over the eye-space depth as the desktop drivers take it:
+// the colour goes toward the fog's from start to end, alpha unchanged.
 const char* const kFragmentShader = R"(
 #ifdef GL_FRAGMENT_PRECISION_HIGH
 precision highp float;
@@ -73,9 +82,17 @@ varying vec2 vTexCoord;
 uniform sampler2D uTexture;
 uniform vec4 uColour;
 uniform float uTextured;
+varying float vEyeDepth;
+uniform float uFog;
+uniform vec2 uFogRange;
+uniform vec3 uFogColour;
 void main() {
     vec4 colour = uColour;
     if (uTextured > 0.5) colour *= texture2D(uTexture, vTexCoord);
+    if (uFog > 0.5) {
+        float f = clamp((uFogRange.y - abs(vEyeDepth)) / max(uFogRange.y - uFogRange.x, 1e-6), 0.0, 1.0);
+        colour.rgb = mix(uFogColour, colour.rgb, f);
+    }
     gl_FragColor = colour;
 }
 )";
@@ -92,6 +109,7 @@ struct State {
     GLsizei frameTextureWidth = 0, frameTextureHeight = 0;
     GLenum frameTextureFormat = 0;
     GLint transformAt = -1, colourAt = -1, texturedAt = -1, textureAt = -1;
+    GLint modelViewAt = -1, fogAt = -1, fogRangeAt = -1, fogColourAt = -1;
     int drawingWidth = 0, drawingHeight = 0;
     GLint viewport[4] = {0, 0, 0, 0};
 
@@ -100,6 +118,10 @@ struct State {
 
     bool texturing = false;
     bool depthTest = false;
+    // Linear fog: on, start, end and colour (the desktop's defaults).
+    bool fog = false;
+    float fogRange[2] = {0, 1};
+    float fogColour[3] = {0, 0, 0};
     float colour[4] = {1, 1, 1, 1};
     float texCoord[2] = {0, 0};
     GLuint boundTexture = 0;
@@ -155,6 +177,10 @@ void DrawQuads(const Corner* corners, size_t quadCount) {
     const Matrix transform = Multiply(g.projection.back(), g.modelView.back());
     glUseProgram(g.program);
     glUniformMatrix4fv(g.transformAt, 1, GL_FALSE, transform.m);
+    glUniformMatrix4fv(g.modelViewAt, 1, GL_FALSE, g.modelView.back().m);
+    glUniform1f(g.fogAt, g.fog ? 1.0f : 0.0f);
+    glUniform2fv(g.fogRangeAt, 1, g.fogRange);
+    glUniform3fv(g.fogColourAt, 1, g.fogColour);
     glUniform4fv(g.colourAt, 1, g.colour);
     const bool textured = g.texturing && g.picturedTextures.count(g.boundTexture) != 0;
     glUniform1f(g.texturedAt, textured ? 1.0f : 0.0f);
@@ -217,13 +243,14 @@ void DrawWindowQuad(GLuint texture, float x1, float y1) {
     const Corner quad[4] = {{-1, -1, 0, 0, 0}, {right, -1, 0, 1, 0}, {right, top, 0, 1, 1}, {-1, top, 0, 0, 1}};
 
     const std::vector<Matrix> modelView = g.modelView, projection = g.projection;
-    const bool texturing = g.texturing;
+    const bool texturing = g.texturing, fog = g.fog;
     const GLuint bound = g.boundTexture;
     float colour[4];
     std::memcpy(colour, g.colour, sizeof colour);
     g.modelView = {kIdentity};
     g.projection = {kIdentity};
     g.texturing = true;
+    g.fog = false;
     g.boundTexture = texture;
     g.picturedTextures.insert(texture);
     g.colour[0] = g.colour[1] = g.colour[2] = g.colour[3] = 1.0f;
@@ -239,6 +266,7 @@ void DrawWindowQuad(GLuint texture, float x1, float y1) {
     g.modelView = modelView;
     g.projection = projection;
     g.texturing = texturing;
+    g.fog = fog;
     g.boundTexture = bound;
     glBindTexture(GL_TEXTURE_2D, bound);
 }
@@ -278,6 +306,10 @@ bool StartFixedFunction(int drawingWidth, int drawingHeight) {
     g.colourAt = glGetUniformLocation(g.program, "uColour");
     g.texturedAt = glGetUniformLocation(g.program, "uTextured");
     g.textureAt = glGetUniformLocation(g.program, "uTexture");
+    g.modelViewAt = glGetUniformLocation(g.program, "uModelView");
+    g.fogAt = glGetUniformLocation(g.program, "uFog");
+    g.fogRangeAt = glGetUniformLocation(g.program, "uFogRange");
+    g.fogColourAt = glGetUniformLocation(g.program, "uFogColour");
 
     // Quad q's corners are 4q..4q+3; its triangles (0, 1, 2) and (0, 2, 3).
     std::vector<uint16_t> indices(static_cast<size_t>(kMaxQuadsPerDraw) * 6);
@@ -423,15 +455,33 @@ void delver_glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
 }
 
 void delver_glEnable(GLenum cap) {
+    if (cap == kFog) g.fog = true;
     if (cap == GL_TEXTURE_2D) g.texturing = true;
     if (cap == GL_DEPTH_TEST) g.depthTest = true;
     if (cap == GL_DEPTH_TEST || cap == GL_BLEND || cap == GL_CULL_FACE || cap == GL_DITHER) glEnable(cap);
 }
 
 void delver_glDisable(GLenum cap) {
+    if (cap == kFog) g.fog = false;
     if (cap == GL_TEXTURE_2D) g.texturing = false;
     if (cap == GL_DEPTH_TEST) g.depthTest = false;
     if (cap == GL_DEPTH_TEST || cap == GL_BLEND || cap == GL_CULL_FACE || cap == GL_DITHER) glDisable(cap);
+}
+
+// Only linear fog is drawn, whatever mode is named: the game asks for no
+// other.
+void delver_glFogi(GLenum, GLint) {}
+
+void delver_glFogf(GLenum name, GLfloat value) {
+    if (name == kFogStart) g.fogRange[0] = value;
+    if (name == kFogEnd) g.fogRange[1] = value;
+}
+
+void delver_glFogfv(GLenum name, const GLfloat* values) {
+    if (name == kFogColour)
+        for (int i = 0; i < 3; ++i) g.fogColour[i] = values[i];
+    else if (name == kFogStart || name == kFogEnd)
+        delver_glFogf(name, values[0]);
 }
 
 void delver_glHint(GLenum, GLenum) {}

@@ -25,6 +25,9 @@
 #define glEnableClientState delver_glEnableClientState
 #define glEnd delver_glEnd
 #define glFinish delver_glFinish
+#define glFogf delver_glFogf
+#define glFogfv delver_glFogfv
+#define glFogi delver_glFogi
 #define glFlush delver_glFlush
 #define glGenTextures delver_glGenTextures
 #define glGetIntegerv delver_glGetIntegerv
