@@ -352,12 +352,12 @@ TEST_F(View3dScene, FogDarkensFarCellsOnlyAndEndsWithTheScene) {
         SetCell(128, row, 40, Empty);
         return Pixel(160, 120);
     };
-    // Near cells (before half the view distance) keep their colour.
+    // Near cells (before a quarter of the view distance) keep their colour.
     EXPECT_EQ(centre(125, true), centre(125, false));
-    // A face 19.5 cells off, fog from 15 to 30: about 0.7 of its colour.
+    // A face 19.5 cells off, fog from 7.5 to 30: about 0.47 of its colour.
     const Rgb clear = centre(108, false), fogged = centre(108, true);
     EXPECT_RGB_NEAR(clear, kRed);
-    EXPECT_NEAR(fogged[0], 0.7 * kRed[0], 6);
+    EXPECT_NEAR(fogged[0], (30 - 19.5) / 22.5 * kRed[0], 6);
     EXPECT_LT(fogged[1], kRed[1]);
     EXPECT_NE(fogged, Key());
     // The pictures drawn after the scene are never fogged.

@@ -53,6 +53,7 @@ const char* UsageText() {
            "  pauses = classic|smooth      smooth: no whole-game pauses after keys\n"
            "  fullscreen = no|yes          scale = whole|fit\n"
            "  map = off|corner|full        feedback = off|on\n"
+           "  fog = off|on                 shafts = plain|marked\n"
            "  bind.ACTION = INPUT [INPUT]  e.g. bind.layer_up = PAGEUP SPACE\n";
 }
 

@@ -60,7 +60,7 @@ void InitGraphicsState(GlNames& gl, const SpriteTable& sprites, FrameState& fram
 // it draw plain white.
 void CreateCubeTextures(GlNames& gl, const SpriteTable& sprites);
 
-// Fog of the 3D view: with `on`, linear black fog in cells from half the
+// Fog of the 3D view: with `on`, linear black fog in cells from a quarter of the
 // view distance to the view distance, so that cells fade into the dark
 // (black, never the key colour, unless a texel is the key colour itself);
 // without, no fog. The scene turns it on only while it draws, so the
