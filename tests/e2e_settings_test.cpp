@@ -76,7 +76,7 @@ TEST(Settings, CapturedMouseTurnsPastWhereTheCursorStopsAndPitchStopsStraightUp)
 
 TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart) {
     ScratchDir dir;
-    // F10; four rows down to KEYS, Enter: modern; eight more to WALK
+    // F10; four rows down to KEYS, Enter: modern; ten more to WALK
     // FORWARD, Enter, then X binds it; Escape, held a while, closes the
     // screen and writes the file, and does not go on to quit the game.
     std::string script = "0 mouse 160 120\n2 tap F10\n";
@@ -86,7 +86,7 @@ TEST(Settings, TheSettingsScreenChangesKeysAndBindsAnInputThatWorksAfterARestart
         f += 2;
     };
     for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "ENTER"}) tap(key);
-    for (int i = 0; i < 8; ++i) tap("DOWN");
+    for (int i = 0; i < 10; ++i) tap("DOWN");
     for (const char* key : {"ENTER", "X"}) tap(key);
     script += std::to_string(f) + " down ESC\n" + std::to_string(f + 6) + " up ESC\n";
     const RunResult r = PlayAndReplay(dir, "", script, "--frames 40");

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/play_input.h"
+#include "audio/mixer.h"
 #include "assets/sprite.h"
 #include "gfx2d/frame.h"
 #include "items/item_catalogue.h"
@@ -22,6 +24,17 @@
 #include "world/world_state.h"
 
 namespace delver {
+
+// The game's sounds: the cues, made at start-up, and their mixer, which the
+// speaker pulls from once sound has been on. The device is opened the first
+// time sound is on, and never with sound off.
+struct SoundState : SoundSource {
+    std::unique_ptr<Mixer> mixer;
+    Speaker* speaker = nullptr;  // playing the mixer; null until then
+    bool tried = false;          // the device was asked for (once a game)
+
+    void FillSound(int16_t* samples, int count) override { mixer->Mix(samples, count); }
+};
 
 struct Game {
     ShellState shell;
@@ -71,11 +84,16 @@ struct Game {
     // The window fills the screen.
     bool fullscreen = false;
     bool altEnterHeld = false;
+    SoundState sound;
 };
 
 // Takes the settings the game plays with; the settings file's lines are
 // kept for writing it back.
 void UseSettings(Game& game, const SettingsFile& file);
+
+// Starts the sound of cue when sound is on at this moment, at the volume
+// set now; nothing otherwise. Never waits.
+void PlayCue(Game& game, Speaker& speaker, Cue cue);
 
 // Start-up in its fixed order, up to the frame loop. The world's random
 // source is seeded with seed when given, else with the calendar time.

@@ -54,6 +54,7 @@ const char* UsageText() {
            "  fullscreen = no|yes          scale = whole|fit\n"
            "  map = off|corner|full        feedback = off|on\n"
            "  fog = off|on                 shafts = plain|marked\n"
+           "  sound = off|on               volume = 0..100 (80)\n"
            "  bind.ACTION = INPUT [INPUT]  e.g. bind.layer_up = PAGEUP SPACE\n";
 }
 

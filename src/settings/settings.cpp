@@ -90,6 +90,17 @@ bool Sensitivity(const std::string& value, float& out) {
     return true;
 }
 
+// A volume: a whole number 0..100.
+bool Volume(const std::string& value, int& out) {
+    if (value.empty() || value.size() > 3) return false;
+    for (char c : value)
+        if (c < '0' || c > '9') return false;
+    const int v = std::atoi(value.c_str());
+    if (v > 100) return false;
+    out = v;
+    return true;
+}
+
 std::string Number(float f) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%g", static_cast<double>(f));
@@ -120,7 +131,8 @@ bool DiffersFromDefault(const Settings& s, const std::string& name) {
 
 const char* const PlainNames[] = {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
                                   "keys",  "pauses",            "fullscreen",          "scale",
-                                  "map",   "shafts",            "fog",                 "feedback"};
+                                  "map",   "shafts",            "fog",                 "feedback",
+                                  "sound", "volume"};
 
 }  // namespace
 
@@ -181,6 +193,10 @@ bool ApplySetting(Settings& s, const std::string& rawName, const std::string& va
         ok = Choice(value, "off", "on", s.fog);
     } else if (name == "feedback") {
         ok = Choice(value, "off", "on", s.feedback);
+    } else if (name == "sound") {
+        ok = Choice(value, "off", "on", s.sound);
+    } else if (name == "volume") {
+        ok = Volume(value, s.volume);
     } else if (name == "scale") {
         bool fit = false;
         ok = Choice(value, "whole", "fit", fit);
@@ -251,6 +267,8 @@ std::string SettingValue(const Settings& s, const std::string& name) {
     if (name == "shafts") return s.markedShafts ? "marked" : "plain";
     if (name == "fog") return s.fog ? "on" : "off";
     if (name == "feedback") return s.feedback ? "on" : "off";
+    if (name == "sound") return s.sound ? "on" : "off";
+    if (name == "volume") return std::to_string(s.volume);
     if (name.rfind("bind.", 0) == 0) {
         const int a = ActionIndex(name.substr(5));
         if (a < 0) return "";

@@ -17,6 +17,8 @@
 //   shafts = plain | marked          shaft openings drawn with a rim of their own
 //   fog = off | on                   cells fade into the dark towards the view distance
 //   feedback = off | on              a line and a flash for what happens, and an ending
+//   sound = off | on                 short sounds for what happens
+//   volume = 0..100                  how loud they are
 //   bind.ACTION = INPUT [INPUT]      the inputs of an action (input_names.h)
 //
 // The file is read once at start; a line that cannot be read is reported
@@ -82,6 +84,8 @@ struct Settings {
     bool markedShafts = false;       // shafts = marked
     bool fog = false;                // fog = on
     bool feedback = false;           // feedback = on
+    bool sound = false;              // sound = on
+    int volume = 80;                 // 0 (silent) .. 100
     // The bindings the player chose; an action not chosen has its default
     // for the key set (DefaultBinding).
     std::array<Binding, ActionCount> bindings{};

@@ -12,10 +12,11 @@ namespace delver {
 namespace {
 
 enum PlainRow { RowMouse, RowSensitivity, RowSensitivityY, RowInvert, RowKeys, RowPauses, RowFullscreen, RowScale,
-                RowMap, RowShafts, RowFog, RowFeedback, PlainRows };
+                RowMap, RowShafts, RowFog, RowFeedback, RowSound, RowVolume, PlainRows };
 constexpr const char* PlainLabels[PlainRows] = {"MOUSE", "SENSITIVITY", "SENSITIVITY UP/DOWN", "INVERT Y",
                                                 "KEYS",  "PAUSES",      "FULLSCREEN",          "SCALE",
-                                                "MAP",   "SHAFTS",      "FOG",                 "FEEDBACK"};
+                                                "MAP",   "SHAFTS",      "FOG",                 "FEEDBACK",
+                                                "SOUND", "VOLUME"};
 constexpr float Sensitivities[] = {2, 3, 5, 7, 10, 15, 20, 25, 30, 40, 50, 70, 100};
 
 constexpr int RowsShown = 18;
@@ -31,6 +32,12 @@ float StepSensitivity(float now, int step) {
         return Sensitivities[std::min(i, n - 1)];
     }
     return Sensitivities[std::max(i - 1, 0)];
+}
+
+// The volume a tenth of the way up (step +1) or down, on the tenths.
+int StepVolume(int now, int step) {
+    const int tenths = step > 0 ? now / 10 + 1 : (now + 9) / 10 - 1;
+    return std::clamp(tenths * 10, 0, 100);
 }
 
 void ChangePlain(Settings& s, int row, int step) {
@@ -52,6 +59,8 @@ void ChangePlain(Settings& s, int row, int step) {
         case RowShafts: s.markedShafts = !s.markedShafts; break;
         case RowFog: s.fog = !s.fog; break;
         case RowFeedback: s.feedback = !s.feedback; break;
+        case RowSound: s.sound = !s.sound; break;
+        case RowVolume: s.volume = StepVolume(s.volume, step); break;
         default: break;
     }
 }
@@ -59,7 +68,8 @@ void ChangePlain(Settings& s, int row, int step) {
 std::string PlainValue(const Settings& s, int row) {
     static const char* const names[PlainRows] = {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
                                                  "keys",  "pauses",            "fullscreen",          "scale",
-                                                 "map",   "shafts",            "fog",                 "feedback"};
+                                                 "map",   "shafts",            "fog",                 "feedback",
+                                                 "sound", "volume"};
     std::string v = SettingValue(s, names[row]);
     for (char& c : v) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return v;

@@ -56,9 +56,9 @@ first_game() {
     for _ in 1 2 3 4 5; do xdotool key --delay 0 Prior sleep 0.05; done
     xdotool click 3 sleep 0.3
     for _ in $(seq 10); do xdotool mousemove_relative -- 500 0 sleep 0.05; done
-    # F10; twelve rows down to WALK FORWARD; Enter, X binds it; F10 closes.
+    # F10; fourteen rows down to WALK FORWARD; Enter, X binds it; F10 closes.
     xdotool key F10 sleep 0.2
-    for _ in $(seq 12); do xdotool key Down sleep 0.1; done
+    for _ in $(seq 14); do xdotool key Down sleep 0.1; done
     xdotool key Return sleep 0.2 key x sleep 0.2 key F10 sleep 0.3
     xdotool key F11 sleep 1
 }

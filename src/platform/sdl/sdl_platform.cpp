@@ -177,6 +177,7 @@ SdlPlatform::SdlPlatform(int framesPerSecond) : pacer_(framesPerSecond) {
 }
 
 SdlPlatform::~SdlPlatform() {
+    StopSound();
     DestroyGlWindow();
     for (SDL_GameController* pad : pads_) SDL_GameControllerClose(pad);
     pads_.clear();

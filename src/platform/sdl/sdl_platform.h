@@ -24,6 +24,11 @@
 // offers it, and SwapBuffers first sleeps out the rest of the frame, so the
 // game shows at most framesPerSecond frames a second (0: unpaced, the swap
 // interval left as the driver sets it).
+//
+// Sound, once the game asks for it, comes from SDL's audio: a device whose
+// callback, run on SDL's audio thread under SDL's audio lock, pulls from the
+// game's source (sdl_sound.cpp). SDL_AUDIODRIVER chooses the driver (disk
+// writes the samples to SDL_DISKAUDIOFILE).
 #pragma once
 
 #include <array>
@@ -110,6 +115,10 @@ public:
     // Without its window SDL reads no key, so the game cannot go on.
     bool CanRunWithoutWindow() const override { return false; }
 
+    // SDL's audio started and a device opened for source, mono 16-bit.
+    bool StartSound(SoundSource& source, int rate, std::string& why) override;
+    void StopSound() override;
+
     // SDL's words for the last failed step, for diagnostics.
     const std::string& LastError() const { return lastError_; }
 
@@ -142,6 +151,7 @@ private:
     std::array<bool, 6> axisDown_{};  // triggers and left stick, as keys
     ScreenPoint stickLook_;           // the last drain's turn, not yet taken
     double stickRestX_ = 0, stickRestY_ = 0;  // fractions of a count carried on
+    unsigned audioDevice_ = 0;                // SDL_AudioDeviceID; 0 without sound
 };
 
 }  // namespace delver
