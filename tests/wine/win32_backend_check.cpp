@@ -1,9 +1,10 @@
 // Checks the Win32 backend on Windows or under Wine: the window and its
 // OpenGL context, the message drain and what the window procedure makes of
-// closing, clicks and keys, moving, re-creating and releasing the window,
-// the cursor, fullscreen, the held pointer, the wheel, sleeping and the
-// calendar. Built with mingw-w64 by win32_backend_check.sh; prints one line
-// per failed check and exits 1 if any failed.
+// closing, clicks, mouse buttons and keys (one press, one frame), moving,
+// re-creating and releasing the window, the cursor, fullscreen, the held
+// pointer, the wheel, sleeping and the calendar. Built with mingw-w64 by
+// win32_backend_check.sh; prints one line per failed check and exits 1 if
+// any failed.
 #include "platform/win32/win32_platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -120,27 +121,86 @@ int main() {
     CHECK(p.PollMessage() == MessageKind::Close);
     CHECK(p.PollMessage() == MessageKind::None);
 
-    // --- clicks, in the order they came ---
+    // --- clicks, in the order they came; each a short press of its button,
+    // shown to one frame each ---
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     Drained clicks = Drain(p);
     CHECK(clicks.gameCount == 3);
     CHECK(clicks.game[0] == MessageKind::LeftButtonDown);
     CHECK(clicks.game[1] == MessageKind::RightButtonDown);
     CHECK(clicks.game[2] == MessageKind::LeftButtonDown);
+    CHECK(p.IsKeyHeld(delver::input::Mouse1) && !p.IsKeyHeld(delver::input::Mouse2));
+    Drain(p);
+    CHECK(p.IsKeyHeld(delver::input::Mouse2) && !p.IsKeyHeld(delver::input::Mouse1));
+    Drain(p);
+    CHECK(p.IsKeyHeld(delver::input::Mouse1));
+    PostMessageA(window, WM_XBUTTONDOWN, MAKEWPARAM(MK_XBUTTON2, XBUTTON2), MAKELPARAM(10, 10));
+    CHECK(Drain(p).gameCount == 0);
+    CHECK(p.IsKeyHeld(delver::input::Mouse5) && !p.IsKeyHeld(delver::input::Mouse1));
+    PostMessageA(window, WM_XBUTTONUP, MAKEWPARAM(0, XBUTTON2), MAKELPARAM(10, 10));
+    Drain(p);
+    CHECK(!p.IsKeyHeld(delver::input::Mouse5));
 
-    // --- keys are polled: key messages are swallowed ---
-    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(window, WM_KEYUP, VK_ESCAPE, 0);
+    // --- keys come from the window's messages, by virtual key ---
+    // Bit 30 of a key message: the key was already down (an auto-repeat).
+    const LPARAM repeat = LPARAM{1} << 30;
+    // A press and its release both made between two frames (while the game
+    // slept): the next frame sees the key, and only that one.
+    PostMessageA(window, WM_KEYDOWN, VK_OEM_6, 1);
+    PostMessageA(window, WM_KEYUP, VK_OEM_6, 1 | repeat);
+    CHECK(!p.IsKeyHeld(VK_OEM_6));
     CHECK(p.PollMessage() == MessageKind::Other);
-    Drained keys = Drain(p);
-    CHECK(keys.gameCount == 0);
-    CHECK(SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0) == 0);
-    CHECK(SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0) == 0);
-    // Nobody presses a key during this check.
-    CHECK(!p.IsKeyHeld(VK_ESCAPE));
+    CHECK(Drain(p).gameCount == 0);
+    CHECK(p.IsKeyHeld(VK_OEM_6));
+    Drain(p);
+    CHECK(!p.IsKeyHeld(VK_OEM_6));
+    // A held key, with the keyboard's auto-repeats: held until its release.
+    PostMessageA(window, WM_KEYDOWN, 'Z', 1);
+    Drain(p);
+    PostMessageA(window, WM_KEYDOWN, 'Z', 1 | repeat);
+    Drain(p);
+    CHECK(p.IsKeyHeld('Z'));
+    PostMessageA(window, WM_KEYUP, 'Z', 1 | repeat);
+    Drain(p);
     CHECK(!p.IsKeyHeld('Z'));
+    // An auto-repeat alone (a key already down when the window got the
+    // keyboard) is no press.
+    PostMessageA(window, WM_KEYDOWN, 'Z', 1 | repeat);
+    Drain(p);
+    CHECK(!p.IsKeyHeld('Z'));
+    // System keys: Alt and F10 arrive as WM_SYSKEYDOWN.
+    PostMessageA(window, WM_SYSKEYDOWN, VK_MENU, 1 | LPARAM{1} << 29);
+    PostMessageA(window, WM_SYSKEYDOWN, VK_F10, 1);
+    Drain(p);
+    CHECK(p.IsKeyHeld(delver::input::Alt));
+    Drain(p);
+    CHECK(p.IsKeyHeld(delver::input::Alt) && p.IsKeyHeld(delver::vk::F10));
+    PostMessageA(window, WM_SYSKEYUP, VK_F10, 1 | repeat);
+    PostMessageA(window, WM_KEYUP, VK_MENU, 1 | repeat);
+    Drain(p);
+    CHECK(!p.IsKeyHeld(delver::input::Alt) && !p.IsKeyHeld(delver::vk::F10));
+    // Losing the focus lets go of what is held; a press that reaches the
+    // window without the focus is not the game's.
+    PostMessageA(window, WM_KEYDOWN, 'W', 1);
+    Drain(p);
+    CHECK(p.IsKeyHeld('W'));
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    PostMessageA(window, WM_KEYDOWN, 'S', 1);
+    Drain(p);
+    CHECK(!p.IsKeyHeld('W') && !p.IsKeyHeld('S'));
+    CHECK(SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0) == 0);
+    PostMessageA(window, WM_KEYUP, 'W', 1 | repeat);
+    PostMessageA(window, WM_KEYUP, 'S', 1 | repeat);
+    Drain(p);
+    // Nobody presses a real key during this check, and none is read live.
+    CHECK(!p.IsKeyHeld(VK_ESCAPE) && !p.IsKeyHeld('W'));
+    // Without its window no key could reach the game.
+    CHECK(!p.CanRunWithoutWindow());
 
     // --- screen saver and monitor power-off are refused ---
     CHECK(SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0) == 0);
@@ -212,8 +272,12 @@ int main() {
     // No controller here: its inputs read as not held.
     CHECK(!p.IsKeyHeld(delver::input::PadA) && !p.IsKeyHeld(delver::input::PadLeftStickUp));
 
-    // --- releasing and making it again (a zoom key); fullscreen is forgotten ---
+    // --- releasing and making it again (a zoom key); fullscreen is forgotten,
+    // and so is a key held down ---
     CHECK(p.SetFullscreen(true, false));
+    PostMessageA(window, WM_KEYDOWN, VK_F2, 1);
+    Drain(p);
+    CHECK(p.IsKeyHeld(VK_F2));
     std::vector<ReleaseStep> failed = p.DestroyGlWindow();
     CHECK(failed.empty());
     CHECK(!p.HasWindow());
@@ -227,6 +291,7 @@ int main() {
     CHECK(ClearsTo(0.0f, 1.0f, 0.0f));
     p.SwapBuffers();
     Drain(p);
+    CHECK(!p.IsKeyHeld(VK_F2));
     failed = p.DestroyGlWindow();
     CHECK(failed.empty());
     // Releasing with nothing made: only the class cannot be unregistered.

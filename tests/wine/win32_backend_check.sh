@@ -32,7 +32,7 @@ work=$(mktemp -d /tmp/delver-win32-check.XXXXXX)
 exe="$work/win32_backend_check.exe"
 if ! "$cxx" -std=c++20 -O1 -Wall -Wextra -Werror -I"$src/src" \
         "$src/tests/wine/win32_backend_check.cpp" "$src/src/platform/win32/win32_platform.cpp" \
-        "$src/src/platform/frame_pacer.cpp" "$src/src/platform/input.cpp" \
+        "$src/src/platform/frame_pacer.cpp" "$src/src/platform/input.cpp" "$src/src/platform/key_presses.cpp" \
         -o "$exe" -static -static-libgcc -static-libstdc++ -lopengl32 -lgdi32 -luser32 -lwinmm; then
     fail "the check did not compile; folder kept: $work"
 fi

@@ -7,7 +7,11 @@
 #     save files, byte for byte, and show the same last picture;
 #   - the Windows game records itself (--record), and the Linux build,
 #     playing that recording headless, ends with the same report and the
-#     same save files.
+#     same save files;
+#   - a press of ] posted to the Windows game's window while it sleeps
+#     through its save (key_press_poster.cpp, built here with mingw-w64)
+#     acts once, on the next frame: the view distance goes from 6 to 7, as
+#     the Linux build's script taps ] on that frame.
 #
 # usage: wine_smoke.sh WINDOWS_EXE LINUX_DELVER
 #
@@ -56,12 +60,42 @@ cp "$work/script.txt" "$work/windows/script.txt"
 cp "$work/script.txt" "$work/linux/script.txt"
 args=(--seed 7 --input script.txt --frames 5 --report --screenshot shot.bmp)
 
+# --- a short press while the Windows game sleeps -------------------------
+# The save on frame 0 sleeps for seconds between its parts. Once its first
+# file is there, the poster posts a key-down and a key-up of ] (221, view
+# distance +) to the window: both wait in the queue until frame 0 ends, and
+# frame 1 must see that one press, once, as the Linux script says.
+poster=""
+case "$arch" in i386) cross=i686 ;; *) cross=x86_64 ;; esac
+for c in "$cross-w64-mingw32-g++-win32" "$cross-w64-mingw32-g++"; do
+    command -v "$c" >/dev/null 2>&1 || continue
+    if "$c" -std=c++20 -O1 -Wall -Wextra -Werror "$(dirname "$0")/key_press_poster.cpp" \
+            -o "$work/key_press_poster.exe" -static -static-libgcc -static-libstdc++; then
+        poster="$work/key_press_poster.exe"
+    else
+        fail "key_press_poster.cpp did not compile; folder kept: $work"
+    fi
+    break
+done
+if [ -n "$poster" ]; then
+    echo "1 tap RBRACKET" >>"$work/linux/script.txt"
+else
+    say "no $cross mingw-w64 C++ compiler: the press during a pause is left out"
+fi
+
 # --- the Windows build under Wine ----------------------------------------
 say "running the Windows build under Wine (limit ${run_timeout} s)"
 start=$(date +%s)
+# The poster runs beside the game on the same display and Wine server; it
+# is ended with the game if it is still waiting then.
 (cd "$work/windows" &&
-    timeout -k 10 "$run_timeout" xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$loader" "$exe" "${args[@]}" --record rec.txt >report.json 2>stderr.txt)
+    timeout -k 10 "$run_timeout" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        loader=$1 poster=$2; shift 2
+        [ -z "$poster" ] || { "$loader" "$poster" "map\SAVEGAME1.*" 221 >poster.txt 2>&1 & }
+        "$loader" "$@"; status=$?
+        [ -z "$poster" ] || { kill $! 2>/dev/null; wait; }
+        exit $status' run-windows "$loader" "$poster" "$exe" "${args[@]}" --record rec.txt \
+        >report.json 2>stderr.txt)
 status=$?
 say "Windows run: exit $status after $(($(date +%s) - start)) s"
 say "Windows report: $(cat "$work/windows/report.json")"
@@ -105,6 +139,15 @@ for ext in mainmap flagmap unit variables; do
     cmp -s "$work/windows/$f" "$work/replay/$f" || { say "$f: the replay of the recording differs"; problems=1; }
 done
 frames_of() { sed -n 's/.*"frames":\([0-9]*\).*/\1/p' "$1"; }
+if [ -n "$poster" ]; then
+    say "poster: $(tr -d '\r' <"$work/windows/poster.txt" 2>/dev/null)"
+    view=$(sed -n 's/.*"view_distance":\([0-9]*\).*/\1/p' "$work/windows/report.json")
+    if [ "$view" != 7 ]; then
+        say "the press of ] made while the game slept did not act once on the next frame" \
+            "(view distance '$view', not 7)"
+        problems=1
+    fi
+fi
 wframes=$(frames_of "$work/windows/report.json")
 lframes=$(frames_of "$work/linux/report.json")
 if [ -z "$wframes" ] || [ "$wframes" -lt 2 ]; then

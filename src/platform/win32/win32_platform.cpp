@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 #include <timeapi.h>
+#include <mmsystem.h>
 #include <xinput.h>
 
 #include <algorithm>
@@ -94,11 +95,44 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
 
 }  // namespace
 
-// The class's window procedure. Keys are polled, so it only turns closing
-// and the two mouse buttons into messages for the game, notes the wheel's
-// notches and the window's focus (the held pointer follows it), keeps the
-// screen saver and monitor power-off away, and leaves the rest to Windows.
+// The class's window procedure. It turns closing and the two mouse buttons
+// into messages for the game, hands key and button presses and releases to
+// the key presses, notes the wheel's notches and the window's focus (the
+// held pointer and the held keys follow it), keeps the screen saver and
+// monitor power-off away, and leaves the rest to Windows.
 struct Win32WindowProcedure {
+    // A key's code as the game numbers it: the message's virtual key.
+    static int KeyCode(WPARAM wParam) { return wParam <= 0xFF ? static_cast<int>(wParam) : -1; }
+
+    // A mouse button's code, as the game numbers it.
+    static int ButtonOf(UINT message, WPARAM wParam) {
+        switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP: return input::Mouse1;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP: return input::Mouse2;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP: return input::Mouse3;
+        default: return GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? input::Mouse4 : input::Mouse5;
+        }
+    }
+
+    // A button read as held from its press until its release, which comes
+    // to this window even off it: the window holds the mouse while any
+    // button is down.
+    static void Button(Win32Platform* owner, HWND hwnd, UINT message, WPARAM wParam, bool down) {
+        if (!owner) return;
+        const int code = ButtonOf(message, wParam);
+        if (down) {
+            owner->presses_.Pressed(code);
+            SetCapture(hwnd);
+            return;
+        }
+        owner->presses_.Released(code);
+        constexpr WPARAM AnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+        if ((wParam & AnyButton) == 0) ReleaseCapture();
+    }
+
     static LRESULT CALLBACK Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* owner = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         switch (message) {
@@ -131,14 +165,37 @@ struct Win32WindowProcedure {
             if (owner) owner->gameMessages_.push_back(MessageKind::Close);
             return 0;
         case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            // Bit 30 set: the key was already down, an auto-repeat. A press
+            // that reaches the queue after the focus went (typed during a
+            // pause, taken after the switch) is not the game's: its release
+            // goes to another window.
+            if (owner && owner->focused_ && (lParam & (LPARAM{1} << 30)) == 0)
+                owner->presses_.Pressed(KeyCode(wParam));
+            // Windows' own system keys (Alt+F4) still work.
+            return message == WM_KEYDOWN ? 0 : DefWindowProcA(hwnd, message, wParam, lParam);
         case WM_KEYUP:
-            return 0;
+        case WM_SYSKEYUP:
+            if (owner) owner->presses_.Released(KeyCode(wParam));
+            return message == WM_KEYUP ? 0 : DefWindowProcA(hwnd, message, wParam, lParam);
         case WM_LBUTTONDOWN:
+            Button(owner, hwnd, message, wParam, true);
             if (owner) owner->gameMessages_.push_back(MessageKind::LeftButtonDown);
             return 0;
         case WM_RBUTTONDOWN:
+            Button(owner, hwnd, message, wParam, true);
             if (owner) owner->gameMessages_.push_back(MessageKind::RightButtonDown);
             return 0;
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            Button(owner, hwnd, message, wParam, true);
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+        case WM_XBUTTONUP:
+            Button(owner, hwnd, message, wParam, false);
+            return DefWindowProcA(hwnd, message, wParam, lParam);
         default:
             return DefWindowProcA(hwnd, message, wParam, lParam);
         }
@@ -146,6 +203,11 @@ struct Win32WindowProcedure {
 };
 
 Win32Platform::Win32Platform(int framesPerSecond) : pacer_(framesPerSecond) {
+    presses_.SetModifiers(VK_SHIFT, VK_SHIFT);
+    // The game sleeps the whole program after some keys, for seconds while
+    // it saves. Windows would put a "not responding" stand-in over the
+    // window after five, and keys typed meanwhile would not reach the game.
+    DisableProcessWindowsGhosting();
     // Sleep counts in timer ticks of about 16 ms unless asked for 1 ms;
     // the pacing sleeps need the finer one.
     if (pacer_.Paced()) timeBeginPeriod(1);
@@ -159,6 +221,7 @@ Win32Platform::Win32Platform(int framesPerSecond) : pacer_(framesPerSecond) {
 }
 
 Win32Platform::~Win32Platform() {
+    StopSound();
     if (window_ || renderContext_ || deviceContext_) DestroyGlWindow();
     if (xinputModule_) FreeLibrary(static_cast<HMODULE>(xinputModule_));
     if (pacer_.Paced()) timeEndPeriod(1);
@@ -239,9 +302,9 @@ std::vector<ReleaseStep> Win32Platform::TakeUndoFailures() { return std::exchang
 
 std::vector<ReleaseStep> Win32Platform::DestroyGlWindow() {
     std::vector<ReleaseStep> failed;
-    // A window made again starts as a window, with the pointer free.
-    focused_ = false;
-    ApplyPointerHold();
+    // A window made again starts as a window, with the pointer free and no
+    // key held: the going window takes its focus along.
+    SetFocused(false);
     fullscreen_ = false;
     if (renderContext_) {
         if (!wglMakeCurrent(nullptr, nullptr)) failed.push_back(ReleaseStep::StepReleaseCurrent);
@@ -336,6 +399,10 @@ void Win32Platform::SetPointerCaptured(bool captured) {
 
 void Win32Platform::SetFocused(bool focused) {
     focused_ = focused;
+    // Keys and buttons let go elsewhere would stay down for ever: whatever
+    // is held is let go with the focus (a press not yet shown still is).
+    if (!focused)
+        for (int code = 0; code <= 0xFF; ++code) presses_.Released(code);
     ApplyPointerHold();
 }
 
@@ -369,6 +436,7 @@ ScreenPoint Win32Platform::TakeLookMotion() {
 }
 
 void Win32Platform::StartInputFrame() {
+    presses_.NextFrame();
     // A notch is held for the one frame after the drain that brought it.
     wheelHeld_ = std::exchange(wheelArrived_, 0u);
     // The held pointer's way from the middle is this drain's motion; it
@@ -488,7 +556,7 @@ bool Win32Platform::IsKeyHeld(int vk) {
     if (vk == input::WheelUp) return (wheelHeld_ & WheelUpBit) != 0;
     if (vk == input::WheelDown) return (wheelHeld_ & WheelDownBit) != 0;
     if (vk >= PadFirst && vk <= PadLast) return (padHeld_ & PadBit(vk)) != 0;
-    return (GetAsyncKeyState(vk) & 0x8000) != 0;
+    return presses_.Held(vk);
 }
 
 ScreenPoint Win32Platform::CursorPos() {
@@ -508,6 +576,102 @@ void Win32Platform::ShowMessage(const char* caption, const char* text, DialogKin
     std::fflush(stderr);
     const UINT icon = kind == DialogKind::Error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
     MessageBoxA(nullptr, t, c, MB_OK | icon);
+}
+
+// --- sound -----------------------------------------------------------------
+
+namespace {
+
+constexpr int SoundBuffers = 4;
+constexpr int SoundBufferSamples = 512;  // about 23 ms each at the game's rate
+
+}  // namespace
+
+struct Win32Platform::Sound {
+    HWAVEOUT device = nullptr;
+    HANDLE finished = nullptr;  // signalled by the device as a buffer finishes
+    HANDLE thread = nullptr;
+    volatile LONG stopping = 0;
+    SoundSource* source = nullptr;
+    WAVEHDR headers[SoundBuffers] = {};
+    int16_t samples[SoundBuffers][SoundBufferSamples] = {};
+
+    // Fills a buffer from the source and queues it on the device.
+    void Feed(WAVEHDR& h) {
+        source->FillSound(reinterpret_cast<int16_t*>(h.lpData), SoundBufferSamples);
+        h.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
+        waveOutWrite(device, &h, sizeof h);
+    }
+
+    // The feeding thread: each buffer the device is done with is filled
+    // again, until the sound stops.
+    static DWORD WINAPI Run(LPVOID param) {
+        Sound& s = *static_cast<Sound*>(param);
+        while (WaitForSingleObject(s.finished, INFINITE) == WAIT_OBJECT_0 &&
+               InterlockedCompareExchange(&s.stopping, 0, 0) == 0) {
+            for (WAVEHDR& h : s.headers)
+                if (h.dwFlags & WHDR_DONE) s.Feed(h);
+        }
+        return 0;
+    }
+};
+
+bool Win32Platform::StartSound(SoundSource& source, int rate, std::string& why) {
+    StopSound();
+    auto* s = new Sound;
+    s->source = &source;
+    s->finished = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = static_cast<DWORD>(rate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 2;
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    const MMRESULT opened =
+        s->finished ? waveOutOpen(&s->device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(s->finished), 0,
+                                  CALLBACK_EVENT)
+                    : MMSYSERR_NOMEM;
+    if (opened != MMSYSERR_NOERROR) {
+        char text[MAXERRORLENGTH] = "";
+        waveOutGetErrorTextA(opened, text, sizeof text);
+        why = std::string("no sound device: ") + text;
+        if (s->finished) CloseHandle(s->finished);
+        delete s;
+        return false;
+    }
+    for (int i = 0; i < SoundBuffers; ++i) {
+        WAVEHDR& h = s->headers[i];
+        h.lpData = reinterpret_cast<LPSTR>(s->samples[i]);
+        h.dwBufferLength = sizeof s->samples[i];
+        waveOutPrepareHeader(s->device, &h, sizeof h);
+        s->Feed(h);
+    }
+    s->thread = CreateThread(nullptr, 0, Sound::Run, s, 0, nullptr);
+    sound_ = s;
+    if (!s->thread) {
+        why = "the sound could not be fed";
+        StopSound();
+        return false;
+    }
+    return true;
+}
+
+void Win32Platform::StopSound() {
+    Sound* s = std::exchange(sound_, nullptr);
+    if (!s) return;
+    if (s->thread) {
+        InterlockedExchange(&s->stopping, 1);
+        SetEvent(s->finished);
+        WaitForSingleObject(s->thread, INFINITE);
+        CloseHandle(s->thread);
+    }
+    // The thread has ended: the source is not called again.
+    waveOutReset(s->device);
+    for (WAVEHDR& h : s->headers) waveOutUnprepareHeader(s->device, &h, sizeof h);
+    waveOutClose(s->device);
+    CloseHandle(s->finished);
+    delete s;
 }
 
 }  // namespace delver

@@ -1,8 +1,18 @@
 // The native Windows backend: one borderless window of class "OpenGL" with a
-// WGL rendering context, the window procedure and message drain, keys read
-// with GetAsyncKeyState, the wheel from its messages, a game controller
+// WGL rendering context, the window procedure and message drain, keys and
+// mouse buttons and the wheel from the window's messages, a game controller
 // through XInput (loaded when present), the held pointer and desktop
 // fullscreen, the thread's Sleep and Windows message boxes.
+//
+// Keys come from the key-down and key-up messages (system keys such as Alt
+// and F10 included; auto-repeats left out), met while the game drains its
+// messages at the end of each frame; KeyPresses turns them into what the
+// next frame sees, so that one physical press is one press to the game,
+// even a press made and let go while the game slept. Their codes are the
+// messages' virtual keys, the game's own key numbers; the mouse buttons
+// count as the keys input::Mouse1..Mouse5. Nothing reads the live keyboard:
+// keys pressed while the window lacks the focus never reach the game, and
+// losing the focus lets go of whatever was held.
 //
 // Frames are paced: each context asks for vertical sync where the driver
 // offers wglSwapIntervalEXT, and SwapBuffers first sleeps out the rest of the
@@ -19,6 +29,7 @@
 #include <vector>
 
 #include "platform/frame_pacer.h"
+#include "platform/key_presses.h"
 #include "platform/platform.h"
 
 namespace delver {
@@ -80,13 +91,13 @@ public:
     // Close, LeftButtonDown or RightButtonDown when the window procedure
     // turned a message into one for the game, Other for any other message,
     // None when the queue was empty. A drain's end (None) starts the next
-    // frame's input: the wheel's notches, the held pointer's motion and the
-    // controller are read then.
+    // frame's input: the key presses move on a frame, and the wheel's
+    // notches, the held pointer's motion and the controller are read then.
     MessageKind PollMessage() override;
 
-    // The mouse buttons and keys: GetAsyncKeyState, the global state,
-    // window focus or not. The wheel: a notch of the last drain. The
-    // controller: its state at the end of the last drain.
+    // The keys and mouse buttons: held as this frame sees them
+    // (KeyPresses). The wheel: a notch of the last drain. The controller:
+    // its state at the end of the last drain.
     bool IsKeyHeld(int vk) override;
     // GetCursorPos, in screen coordinates.
     ScreenPoint CursorPos() override;
@@ -103,8 +114,15 @@ public:
     // information icon otherwise). The line also goes to stderr.
     void ShowMessage(const char* caption, const char* text, DialogKind kind) override;
 
-    // Keys are read from the system, window or not.
-    bool CanRunWithoutWindow() const override { return true; }
+    // Without its window no key reaches the game, so the game cannot go on.
+    bool CanRunWithoutWindow() const override { return false; }
+
+    // --- sound ---
+    // waveOut with a few short buffers, refilled from source by a thread of
+    // the backend's own as the device finishes each, so the frame loop and
+    // its pauses never hold the sound up.
+    bool StartSound(SoundSource& source, int rate, std::string& why) override;
+    void StopSound() override;
 
 private:
     std::vector<ReleaseStep> undoFailures_;
@@ -112,14 +130,15 @@ private:
 
     // Holds or lets go of the pointer as wanted, focus and window allow.
     void ApplyPointerHold();
-    // The window's focus came or went.
+    // The window's focus came or went; going, it lets go of the keys.
     void SetFocused(bool focused);
     // Clips the held pointer to the window where it is now and puts it in
     // the middle, so that a moved window turns nothing.
     void HoldPointerInWindow();
     // Moves the window and holds the pointer inside it again.
     bool PlaceWindow(const ScreenRect& r);
-    // The end of a drain: the wheel's frame, the pointer, the controller.
+    // The end of a drain: the key presses move on a frame; then the wheel's
+    // frame, the pointer, the controller.
     void StartInputFrame();
     void PollController();
 
@@ -134,6 +153,8 @@ private:
     // A close request can arrive while PeekMessage delivers a sent message,
     // so this is a queue rather than one slot.
     std::deque<MessageKind> gameMessages_;
+    // Keys and mouse buttons by their virtual-key codes.
+    KeyPresses presses_;
     FramePacer pacer_;
 
     // --- the held pointer ---
@@ -159,6 +180,10 @@ private:
     uint32_t padHeld_ = 0;            // one bit per pad input, from its code
     ScreenPoint stickLook_;           // the right stick's turn of the last frame
     double stickRestX_ = 0, stickRestY_ = 0;  // fractions of counts carried on
+
+    // --- sound ---
+    struct Sound;
+    Sound* sound_ = nullptr;  // the open device and its feeding thread
 };
 
 }  // namespace delver
