@@ -84,7 +84,7 @@ if [ "$quick" -eq 0 ]; then
   echo "== Windows build (mingw-w64, 32-bit) and Wine"
   bash tests/wine/install_wine.sh
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-  cmake --build build-win32 -j2 --target delver     # build-win32/src/delver.exe
+  cmake --build build-win32 -j2 --target delver delver_faults  # build-win32/src/delver.exe, and one with the file hook
   stage "browser build"
   echo "== browser build (emscripten): the site folder build-web/site"
   scripts/build_web.sh

@@ -13,8 +13,11 @@
 
 #include "app/game.h"
 #include "app/input_script.h"
+#include "app/scripted_platform.h"
 #include "app/recorder.h"
 #include "app/window.h"
+#include "persist/save_slots.h"
+#include "platform/files.h"
 #include "platform/input.h"
 #include "settings/settings.h"
 #include "support/fake_platform.h"
@@ -222,6 +225,34 @@ TEST_F(FrameLoop, SaveAndLoadInOneFrameAddUpTheirPauses) {
     // after the load (which may finish a broken save), each before the
     // loop's pause.
     EXPECT_EQ(platform.Flushes(), (std::vector<uint64_t>{before + 8800u, before + 8800u + 300u + 8800u}));
+}
+
+// A failed save or load always says so, in the default game too, and the
+// line stays two seconds of frames: slot files made read-only are not
+// replaced, and a slot nothing vouches for is not loaded.
+TEST_F(FrameLoop, EveryFailedSaveOrLoadShowsALineThatStays) {
+    std::filesystem::create_directory("map");
+    PlaceInOpenSpace(40, 40, 40);
+    SleptDuring(vk::F5);
+    EXPECT_EQ(game->messageFrames, 0);  // a save that worked shows nothing new
+    for (int f = 0; f < SlotFileCount; ++f)
+        std::filesystem::permissions(NativePath(SaveSlotPath(1, f)), std::filesystem::perms::owner_read);
+    ::testing::internal::CaptureStderr();
+    SleptDuring(vk::F5);
+    EXPECT_EQ(game->message, "SAVE FAILED - OLD SLOT KEPT");
+    for (int frame = 0; frame < 110; ++frame) ASSERT_TRUE(RunFrame(*game, platform));
+    EXPECT_GT(game->messageFrames, 0);
+    EXPECT_EQ(game->saveFailures, 1);
+
+    CommitRecord promise;
+    for (int f = 0; f < SlotFileCount; ++f) promise.size[f] = SlotFileSize(f);
+    const std::string record = FormatCommitRecord(1, promise);
+    testing::WriteWholeFile("map/SAVEGAME1.commit", std::vector<uint8_t>(record.begin(), record.end()));
+    const int32_t frameBefore = game->shell.FrameCounter;
+    SleptDuring(vk::F7);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->message, "LOAD FAILED - GAME UNCHANGED - SLOT 1");
+    EXPECT_EQ(game->shell.FrameCounter, frameBefore + 1);
 }
 
 TEST_F(FrameLoop, TheScriptAndTheRecorderPassFlushesAndUndoFailuresOn) {

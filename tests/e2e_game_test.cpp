@@ -237,8 +237,8 @@ TEST(EndToEnd, FailedSavesAreReportedAndAKilledSaveIsFinishedAtTheNextStart) {
               std::string::npos)
         << r.err;
 
-    // Operation 50 is the flush of the map folder after the record.
-    std::string command = std::string("DELVER_FILE_FAULT=kill:50 '") + DELVER_BINARY + "' -C '" +
+    // Operation 51 is the flush of the map folder after the record.
+    std::string command = std::string("DELVER_FILE_FAULT=kill:51 '") + DELVER_FAULTS_BINARY + "' -C '" +
                           dir.path().string() + "' --headless --seed 44 --frames 9 --input script.txt";
     std::ofstream(dir.path() / "script.txt") << "7 tap F6\n";
     ASSERT_EQ(testing::RunCommand(command, nullptr, nullptr), 128 + 9);

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "support/run_report.h"
 #include "support/test_support.h"
 
@@ -144,6 +146,15 @@ TEST(Recording, AFileThatCannotBeWrittenIsRefusedBeforeTheGameStarts) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("input script"), std::string::npos) << r.err;
     EXPECT_EQ(ReadText(dir.path() / "script.txt"), "3 tap ESC\n");
+
+    // A FIFO (which nobody reads) named for any of the game's own files is
+    // refused at once, never waited on.
+    ASSERT_EQ(mkfifo((dir.path() / "pipe").c_str(), 0644), 0);
+    for (const char* option : {"--record pipe", "--screenshot pipe", "--input pipe"}) {
+        r = Delver(dir.path(), std::string("--headless --seed 1 --frames 2 ") + option);
+        EXPECT_EQ(r.status, 2) << option << ": " << r.err;
+        EXPECT_NE(r.err.find("pipe"), std::string::npos) << r.err;
+    }
 }
 
 TEST(Recording, AKilledGameLeavesAWholeRecordingUpToItsLastFrame) {

@@ -21,8 +21,10 @@
 
 #include "persist/overworld.h"
 #include "persist/save_slots.h"
+#include "platform/file_faults.h"
 #include "platform/files.h"
 #include "support/fake_platform.h"
+#include "support/slot_game.h"
 #include "support/slot_progress_log.h"
 #include "support/test_support.h"
 
@@ -33,13 +35,13 @@ namespace fs = std::filesystem;
 using testing::ReadWholeFile;
 using testing::ScratchDir;
 using testing::WriteWholeFile;
-using SlotBytes = std::array<std::vector<uint8_t>, SlotFileCount>;
+using testing::SlotBytes;
 
 // A game without a window: the saves report their progress to a log and
 // draw nothing, so that a forked child needs no OpenGL. Where the test
 // may mount one, the game folder is a tmpfs: a kill needs no disk behind
 // the files, and flushing hundreds of megabytes to one would take minutes.
-class SaveCrash : public ::testing::Test {
+class SaveCrash : public ::testing::Test, protected testing::SlotGame {
 protected:
     void SetUp() override {
         dir.Enter();
@@ -47,8 +49,6 @@ protected:
         tmpfs = geteuid() == 0 && mount("tmpfs", "game", "tmpfs", 0, "size=200m") == 0;
         fs::current_path("game");
         fs::create_directory("map");
-        grids.Allocate();
-        units.Allocate();
     }
     void TearDown() override {
         unsetenv("DELVER_FILE_FAULT");
@@ -56,25 +56,6 @@ protected:
         if (tmpfs) umount2((dir.path() / "game").c_str(), MNT_DETACH);
     }
 
-    // A game that differs from every other seed's in all four files.
-    void FillState(uint8_t seed) {
-        for (int i = 0; i < GridCells; ++i) {
-            grids.WorldGrid[i] = static_cast<uint8_t>(i * 3 + seed);
-            grids.MarkerGrid[i] = static_cast<uint8_t>(i % 7 == 0 ? ObjectiveMarker : seed);
-        }
-        units.Player().StepCounter = 100 * seed;
-        shell.FrameCounter = 1000 + seed;
-        shell.PlayerCell[0] = seed;
-    }
-    // The four files a save of the current state writes.
-    SlotBytes Expected() {
-        auto* u = reinterpret_cast<const uint8_t*>(units.Units.get());
-        auto vars = PackVariables(shell, camera);
-        return {std::vector<uint8_t>(grids.WorldGrid.get(), grids.WorldGrid.get() + GridCells),
-                std::vector<uint8_t>(grids.MarkerGrid.get(), grids.MarkerGrid.get() + GridCells),
-                std::vector<uint8_t>(u, u + static_cast<size_t>(UnitCount) * sizeof(UnitRecord)),
-                std::vector<uint8_t>(vars.begin(), vars.end())};
-    }
     SlotBytes OnDisk(int slot = 1) {
         SlotBytes out;
         for (int f = 0; f < SlotFileCount; ++f) out[f] = ReadWholeFile(NativePath(SaveSlotPath(slot, f)));
@@ -82,6 +63,17 @@ protected:
     }
     void PutSlot(const SlotBytes& bytes) {
         for (int f = 0; f < SlotFileCount; ++f) WriteWholeFile(NativePath(SaveSlotPath(1, f)), bytes[f]);
+    }
+    // The game folder made read-only, or writable again: a remount where
+    // it is a tmpfs (root may write past any mode), else the folder's mode.
+    void SetReadOnly(bool on) {
+        if (tmpfs) {
+            ASSERT_EQ(mount(nullptr, (dir.path() / "game").c_str(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), nullptr),
+                      0)
+                << std::strerror(errno);
+        } else {
+            fs::permissions("map", on ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
+        }
     }
     std::set<std::string> MapFiles() {
         std::set<std::string> out;
@@ -95,19 +87,15 @@ protected:
     bool tmpfs = false;
     testing::FakePlatform platform;
     testing::SlotProgressLog progress;
-    WorldGrids grids;
-    UnitTable units;
-    ShellState shell;
-    CameraState camera;
     SaveTarget target{grids, units, shell, camera, progress.Reporter()};
 };
 
 TEST_F(SaveCrash, AKillAtEveryFileOperationLeavesTheOldOrTheNewSlotWhole) {
     FillState(1);
-    const SlotBytes oldSlot = Expected();
+    const SlotBytes oldSlot = Files();
     ASSERT_TRUE(SaveGame(target, 1));
     FillState(2);
-    const SlotBytes newSlot = Expected();
+    const SlotBytes newSlot = Files();
     for (int f = 0; f < SlotFileCount; ++f) ASSERT_NE(oldSlot[f], newSlot[f]);
 
     int kills = 0, endedOld = 0, endedNew = 0;
@@ -128,6 +116,14 @@ TEST_F(SaveCrash, AKillAtEveryFileOperationLeavesTheOldOrTheNewSlotWhole) {
             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "at operation " << n;
         }
 
+        // A folder that may only be read cannot be repaired: the load still
+        // gives one whole game, read where it lies, and changes nothing.
+        FillState(3);
+        SetReadOnly(true);
+        LoadGame(target, 1);
+        SetReadOnly(false);
+        ASSERT_TRUE(Files() == oldSlot || Files() == newSlot) << "a mixed read-only load at operation " << n;
+
         // The game starts on the folder (every other time straight into a
         // load, which recovers first) and loads the slot.
         FillState(3);
@@ -136,7 +132,7 @@ TEST_F(SaveCrash, AKillAtEveryFileOperationLeavesTheOldOrTheNewSlotWhole) {
         const SlotBytes now = OnDisk();
         const bool isOld = now == oldSlot, isNew = now == newSlot;
         ASSERT_TRUE(isOld || isNew) << "a mixed slot after a kill at operation " << n;
-        EXPECT_EQ(Expected(), isOld ? oldSlot : newSlot) << n;
+        EXPECT_EQ(Files(), isOld ? oldSlot : newSlot) << n;
         EXPECT_EQ(MapFiles(), slotFiles) << "left behind after a kill at operation " << n;
         (isOld ? endedOld : endedNew)++;
         if (!killed) break;
@@ -153,7 +149,7 @@ TEST_F(SaveCrash, AnErrorAtAnyFileOperationKeepsTheOldSlotAndSaysSo) {
     ASSERT_TRUE(SaveGame(target, 1));
     const SlotBytes oldSlot = OnDisk();
     FillState(2);
-    const SlotBytes newSlot = Expected();
+    const SlotBytes newSlot = Files();
 
     std::set<std::string> failedKinds;
     for (int n = 0;; ++n) {
@@ -161,7 +157,7 @@ TEST_F(SaveCrash, AnErrorAtAnyFileOperationKeepsTheOldSlotAndSaysSo) {
         progress.steps.clear();
         setenv("DELVER_FILE_FAULT", ("fail:" + std::to_string(n)).c_str(), 1);
         ::testing::internal::CaptureStderr();
-        const bool saved = SaveGame(target, 1);
+        const bool saved = static_cast<bool>(SaveGame(target, 1));
         const std::string err = ::testing::internal::GetCapturedStderr();
         unsetenv("DELVER_FILE_FAULT");
         const char* kind = InjectedFileFault();
@@ -194,7 +190,7 @@ TEST_F(SaveCrash, AnErrorAtAnyFileOperationKeepsTheOldSlotAndSaysSo) {
 TEST_F(SaveCrash, ATornRecordIsRemovedAndAWholeOneIsFinishedByTheNextLoad) {
     CommitRecord record;
     for (int f = 0; f < SlotFileCount; ++f) {
-        record.size[f] = 10 + f;
+        record.size[f] = SlotFileSize(f);
         record.crc[f] = 0xABCD0000u + static_cast<uint32_t>(f);
     }
     const std::string text = FormatCommitRecord(1, record);
@@ -206,6 +202,10 @@ TEST_F(SaveCrash, ATornRecordIsRemovedAndAWholeOneIsFinishedByTheNextLoad) {
     std::string flipped = text;
     flipped[30] ^= 1;
     EXPECT_FALSE(ParseCommitRecord(1, flipped, back));
+    // A record promising other sizes than the slot's files have is torn,
+    // checksummed or not: recovery never reads a 4 GiB "file" for it.
+    record.size[0] = int64_t{4} << 30;
+    EXPECT_FALSE(ParseCommitRecord(1, FormatCommitRecord(1, record), back));
 
     // The four new files and a record, as a save interrupted after its
     // record leaves them; once whole, once torn.
@@ -213,7 +213,7 @@ TEST_F(SaveCrash, ATornRecordIsRemovedAndAWholeOneIsFinishedByTheNextLoad) {
     ASSERT_TRUE(SaveGame(target, 1));
     const SlotBytes oldSlot = OnDisk();
     FillState(2);
-    const SlotBytes newSlot = Expected();
+    const SlotBytes newSlot = Files();
     for (int f = 0; f < SlotFileCount; ++f) {
         WriteWholeFile(NativePath(SaveSlotTempPath(1, f)), newSlot[f]);
         record.size[f] = static_cast<int64_t>(newSlot[f].size());
@@ -231,7 +231,7 @@ TEST_F(SaveCrash, ATornRecordIsRemovedAndAWholeOneIsFinishedByTheNextLoad) {
     ::testing::internal::CaptureStderr();
     LoadGame(target, 1);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "delver: slot 1: finished a save that had been interrupted\n");
-    EXPECT_EQ(Expected(), newSlot);
+    EXPECT_EQ(Files(), newSlot);
     EXPECT_EQ(OnDisk(), newSlot);
     EXPECT_EQ(MapFiles(), slotFiles);
 }
@@ -241,7 +241,7 @@ TEST_F(SaveCrash, TwoProcessesSavingOneSlotNeverMixIt) {
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
         FillState(static_cast<uint8_t>(10 + c));
-        games[c] = Expected();
+        games[c] = Files();
         children[c] = fork();
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
@@ -257,6 +257,116 @@ TEST_F(SaveCrash, TwoProcessesSavingOneSlotNeverMixIt) {
     }
     const SlotBytes now = OnDisk();
     EXPECT_TRUE(now == games[0] || now == games[1]);
+    EXPECT_EQ(MapFiles(), slotFiles);
+}
+
+// A disk failing from some rename on: the save's undo fails too. The save
+// says the slot needs repair, a load in the same game (the disk still
+// failing) reads the committed new game where it lies, creating nothing, and
+// a start with another rename failing never moves a file over the old one.
+TEST_F(SaveCrash, AFailedUndoSaysSoAndNoLaterLoadOrStartMixesTheSlot) {
+    FillState(1);
+    ASSERT_TRUE(SaveGame(target, 1));
+    const SlotBytes oldSlot = OnDisk();
+    FillState(2);
+    const SlotBytes newSlot = Files();
+    int repairs = 0;
+    for (int from = 1; from <= 2 * SlotFileCount; ++from) {
+        PutSlot(oldSlot);
+        FillState(2);
+        int renames = 0;
+        SetFileFaultPolicy([&](const char* op) { return std::strcmp(op, "rename") == 0 && ++renames >= from; });
+        ::testing::internal::CaptureStderr();
+        const SlotResult saved = SaveGame(target, 1);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        ASSERT_FALSE(saved) << from;
+        if (saved.outcome == SlotResult::Outcome::NeedsRepair) {
+            ++repairs;
+            EXPECT_NE(err.find("the slot needs repair"), std::string::npos) << err;
+            EXPECT_TRUE(progress.steps.back().needsRepair);
+        } else {
+            EXPECT_EQ(OnDisk(), oldSlot) << from;
+        }
+        FillState(3);
+        ::testing::internal::CaptureStderr();
+        LoadGame(target, 1);
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(Files(), saved.outcome == SlotResult::Outcome::NeedsRepair ? newSlot : oldSlot) << from;
+        for (int f = 0; f < SlotFileCount; ++f) {
+            const std::string path = NativePath(SaveSlotPath(1, f));
+            if (fs::exists(path)) {
+                EXPECT_EQ(static_cast<int64_t>(fs::file_size(path)), SlotFileSize(f)) << from;
+            }
+        }
+        renames = 0;
+        SetFileFaultPolicy([&](const char* op) { return std::strcmp(op, "rename") == 0 && ++renames == 1; });
+        ::testing::internal::CaptureStderr();
+        RecoverSaveSlots();
+        SetFileFaultPolicy(nullptr);
+        FillState(3);
+        LoadGame(target, 1);
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(OnDisk() == oldSlot || OnDisk() == newSlot) << from;
+        EXPECT_EQ(Files(), OnDisk()) << from;
+        EXPECT_EQ(MapFiles(), slotFiles) << from;
+    }
+    EXPECT_GE(repairs, SlotFileCount);
+}
+
+// Nothing is written outside the map folder or through a link: not by a
+// file made where a link was planted, not by a load of a slot whose files
+// are dangling links, not by a save replacing them. Slot files the player
+// made read-only are not replaced. Files handed in are checked whole before
+// the slot is touched, then committed as a save is.
+TEST_F(SaveCrash, NothingIsWrittenOutsideAndOnlyWholeSlotsAreTakenIn) {
+    fs::create_directory("../outside");
+    const fs::path outside = fs::absolute("../outside");
+    fs::create_symlink(outside / "planted", "map/SAVEGAME1.unit.tmp");
+    GameFile made = GameFile::CreateNew(".\\map\\SAVEGAME1.unit.tmp");
+    ASSERT_TRUE(made.IsOpen());
+    EXPECT_EQ(made.Write("x", 1), 1u);
+    made.Close();
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("map/SAVEGAME1.unit.tmp")));
+    fs::remove("map/SAVEGAME1.unit.tmp");
+    for (int f = 0; f < SlotFileCount; ++f)
+        fs::create_symlink(outside / std::to_string(f), NativePath(SaveSlotPath(1, f)));
+    FillState(1);
+    const SlotBytes game1 = Files();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadGame(target, 1).outcome, SlotResult::Outcome::Empty);
+    EXPECT_TRUE(SaveGame(target, 1));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(OnDisk(), game1);
+    EXPECT_EQ(MapFiles(), slotFiles);
+
+    for (int f = 0; f < SlotFileCount; ++f)
+        fs::permissions(NativePath(SaveSlotPath(1, f)), fs::perms::owner_read | fs::perms::group_read);
+    FillState(2);
+    const SlotBytes game2 = Files();
+    ::testing::internal::CaptureStderr();
+    const SlotResult refused = SaveGame(target, 1);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(refused.outcome, SlotResult::Outcome::Kept);
+    EXPECT_EQ(refused.why, "SAVEGAME1.mainmap is read-only");
+    EXPECT_EQ(OnDisk(), game1);
+    for (int f = 0; f < SlotFileCount; ++f) fs::permissions(NativePath(SaveSlotPath(1, f)), fs::perms::owner_all);
+
+    fs::create_directory("in");
+    std::vector<std::string> handed;
+    for (int f = 0; f < SlotFileCount; ++f) {
+        handed.push_back("in/" + SaveSlotFileName(1, f));
+        WriteWholeFile(handed.back(), game2[f]);
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ImportSlotFiles(1, {handed.begin(), handed.end() - 1}));
+    WriteWholeFile(handed[SlotUnit], std::vector<uint8_t>(100, 7));
+    EXPECT_EQ(ImportSlotFiles(1, handed).why, "SAVEGAME1.unit is not 2112000 bytes");
+    EXPECT_EQ(OnDisk(), game1);
+    WriteWholeFile(handed[SlotUnit], game2[SlotUnit]);
+    EXPECT_TRUE(ImportSlotFiles(1, handed));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(OnDisk(), game2);
     EXPECT_EQ(MapFiles(), slotFiles);
 }
 
@@ -288,7 +398,7 @@ TEST_F(SaveCrash, AFullDiskFailsTheSaveVisiblyAndKeepsTheOldSlot) {
     EXPECT_EQ(progress.steps.back().step, SlotProgress::Step::SaveFailed);
     EXPECT_EQ(MapFiles(), slotFiles);
     LoadGame(target, 1);
-    EXPECT_EQ(Expected(), oldSlot);
+    EXPECT_EQ(Files(), oldSlot);
     fs::current_path("..");
 }
 
@@ -299,20 +409,19 @@ TEST_F(SaveCrash, FifosInPlaceOfGameFilesAreRefusedWithoutHanging) {
     ASSERT_EQ(mkfifo("map/SAVEGAME1.variables", 0644), 0);
     EXPECT_FALSE(GameFile::OpenAlways(".\\map\\1.overworld").IsOpen());
     EXPECT_EQ(LastFileError(), "not a regular file");
-    EXPECT_FALSE(GameFile::CreateTruncated(".\\map\\1.overworld").IsOpen());
     LoadOverworld(grids, platform, 1);
     EXPECT_EQ(platform.VirtualMilliseconds(), 0u);  // as if there were no folder
 
     FillState(1);
     ::testing::internal::CaptureStderr();
     LoadGame(target, 1);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("SAVEGAME1.variables missing or empty"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("slot 1: nothing saved there"), std::string::npos);
     ASSERT_EQ(mkfifo("map/SAVEGAME1.unit.tmp", 0644), 0);
     ::testing::internal::CaptureStderr();
     EXPECT_TRUE(SaveGame(target, 1));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "delver: slot 1: removed 1 temporary file of a save that never finished\n");
-    EXPECT_EQ(OnDisk(), Expected());  // the FIFO slot file was replaced too
+    EXPECT_EQ(OnDisk(), Files());  // the FIFO slot file was replaced too
 }
 
 // Read-only game files are read; a read-only map folder keeps its slot.
@@ -351,7 +460,7 @@ TEST_F(SaveCrash, ReadOnlyFilesAreReadAndAReadOnlyFolderKeepsItsSlot) {
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("delver: saving slot 1 failed (cannot lock the slot"),
               std::string::npos);
     LoadGame(target, 1);
-    EXPECT_EQ(Expected(), oldSlot);
+    EXPECT_EQ(Files(), oldSlot);
     EXPECT_FALSE(GameFile::OpenAlways(".\\map\\SAVEGAME2.unit").IsOpen());  // nothing is created
     EXPECT_FALSE(fs::exists("map/SAVEGAME2.unit"));
     if (!root) fs::permissions("map", fs::perms::owner_all);

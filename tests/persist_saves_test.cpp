@@ -12,6 +12,7 @@
 
 #include "persist/save_slots.h"
 #include "platform/files.h"
+#include "support/slot_game.h"
 #include "support/slot_progress_log.h"
 #include "support/test_support.h"
 
@@ -41,16 +42,15 @@ std::vector<uint8_t> Int32Bytes(std::initializer_list<int32_t> values) {
     return out;
 }
 
-class SaveSlots : public ::testing::Test {
+class SaveSlots : public ::testing::Test, protected testing::SlotGame {
 protected:
     void SetUp() override {
         dir.Enter();
         fs::create_directory("map");
-        grids.Allocate();
-        units.Allocate();
     }
 
-    // A recognisable state, different for each seed.
+    // A recognisable state, different for each seed, down to the player's
+    // record and every variable.
     void FillState(uint8_t seed) {
         for (int i = 0; i < GridCells; ++i) {
             grids.WorldGrid[i] = static_cast<uint8_t>(i * 7 + seed);
@@ -80,22 +80,6 @@ protected:
         shell.ObjectivesFound = 3;
     }
 
-    // Copies of everything a slot holds, for comparisons.
-    struct Snapshot {
-        std::vector<uint8_t> world, marker, unitBytes;
-        std::array<uint8_t, VariablesFileSize> variables;
-        bool operator==(const Snapshot&) const = default;
-    };
-    Snapshot Take() {
-        Snapshot s;
-        s.world.assign(grids.WorldGrid.get(), grids.WorldGrid.get() + GridCells);
-        s.marker.assign(grids.MarkerGrid.get(), grids.MarkerGrid.get() + GridCells);
-        auto* u = reinterpret_cast<const uint8_t*>(units.Units.get());
-        s.unitBytes.assign(u, u + UnitFileSize);
-        s.variables = PackVariables(shell, camera);
-        return s;
-    }
-
     fs::path File(int slot, int file) { return NativePath(SaveSlotPath(slot, file)); }
 
     std::vector<fs::path> MapFolderFiles() {
@@ -107,10 +91,6 @@ protected:
 
     ScratchDir dir;
     testing::SlotProgressLog progress;
-    WorldGrids grids;
-    UnitTable units;
-    ShellState shell;
-    CameraState camera;
     SaveTarget target{grids, units, shell, camera, progress.Reporter()};
 };
 
@@ -151,7 +131,7 @@ TEST(SaveVariables, RangeEdges) {
 
 TEST_F(SaveSlots, SaveWritesFourFilesOfTheirSizesAndLoadRestoresEverything) {
     FillState(1);
-    Snapshot saved = Take();
+    const testing::SlotBytes saved = Files();
     SaveGame(target, 2);
     EXPECT_EQ(MapFolderFiles(), (std::vector<fs::path>{"SAVEGAME2.flagmap", "SAVEGAME2.mainmap", "SAVEGAME2.unit",
                                                        "SAVEGAME2.variables"}));
@@ -161,19 +141,19 @@ TEST_F(SaveSlots, SaveWritesFourFilesOfTheirSizesAndLoadRestoresEverything) {
     EXPECT_EQ(fs::file_size(File(2, SlotVariables)), 32u);
 
     // The files are the raw memory images.
-    EXPECT_TRUE(ReadWholeFile(File(2, SlotMainmap)) == saved.world);
-    EXPECT_TRUE(ReadWholeFile(File(2, SlotFlagmap)) == saved.marker);
+    EXPECT_TRUE(ReadWholeFile(File(2, SlotMainmap)) == saved[SlotMainmap]);
+    EXPECT_TRUE(ReadWholeFile(File(2, SlotFlagmap)) == saved[SlotFlagmap]);
     auto unitFile = ReadWholeFile(File(2, SlotUnit));
-    EXPECT_TRUE(unitFile == saved.unitBytes);
+    EXPECT_TRUE(unitFile == saved[SlotUnit]);
     EXPECT_EQ(unitFile[806], 41);  // the player's column
     EXPECT_EQ(Int32At(unitFile, 704 + 700), 1001);
     auto vars = ReadWholeFile(File(2, SlotVariables));
     EXPECT_EQ(vars, Int32Bytes({12346, 6, 7, 41, 52, 39, 13, 3}));
 
     FillState(2);
-    ASSERT_FALSE(Take() == saved);
+    ASSERT_FALSE(Files() == saved);
     LoadGame(target, 2);
-    EXPECT_TRUE(Take() == saved);
+    EXPECT_TRUE(Files() == saved);
     EXPECT_EQ(grids.WorldGrid[GridCells - 1], 201);
     EXPECT_EQ(grids.MarkerGrid[GridCells - 1], 101);
     EXPECT_EQ(shell.FrameCounter, 12346);
@@ -222,21 +202,18 @@ TEST_F(SaveSlots, SaveAndLoadReportEveryPartBeforeAndAfterItMoves) {
     }
 }
 
-TEST_F(SaveSlots, LoadingANeverSavedSlotChangesNothingAndLeavesEmptyFiles) {
+TEST_F(SaveSlots, LoadingANeverSavedSlotChangesNothingAndCreatesNothing) {
     FillState(4);
-    Snapshot before = Take();
-    LoadGame(target, 1);
-    EXPECT_TRUE(Take() == before);
-    for (int file = 0; file < SlotFileCount; ++file) {
-        ASSERT_TRUE(fs::exists(File(1, file)));
-        EXPECT_EQ(fs::file_size(File(1, file)), 0u);
-    }
-    EXPECT_EQ(progress.Parts(), 26);  // the screens are shown all the same
+    const testing::SlotBytes before = Files();
+    EXPECT_EQ(LoadGame(target, 1).outcome, SlotResult::Outcome::Empty);
+    EXPECT_TRUE(Files() == before);
+    for (int file = 0; file < SlotFileCount; ++file) EXPECT_FALSE(fs::exists(File(1, file)));
+    EXPECT_EQ(progress.Parts(), 0);
 }
 
 TEST_F(SaveSlots, ShortFilesFillOnlyTheirLeadingPart) {
     FillState(5);
-    Snapshot before = Take();
+    const testing::SlotBytes before = Files();
     WriteWholeFile(File(1, SlotVariables), Int32Bytes({777, 9, 12, 100, 101, 102}));
     std::filesystem::resize_file(File(1, SlotVariables), 16);
     WriteWholeFile(File(1, SlotMainmap), std::vector<uint8_t>(1500000, 0xEE));
@@ -251,10 +228,11 @@ TEST_F(SaveSlots, ShortFilesFillOnlyTheirLeadingPart) {
     EXPECT_EQ(shell.ObjectivesFound, 3);
     EXPECT_EQ(grids.WorldGrid[0], 0xEE);
     EXPECT_EQ(grids.WorldGrid[1499999], 0xEE);
-    EXPECT_EQ(grids.WorldGrid[1500000], before.world[1500000]);
-    EXPECT_TRUE(std::equal(before.world.begin() + 1500000, before.world.end(), grids.WorldGrid.get() + 1500000));
-    EXPECT_TRUE(Take().marker == before.marker);
-    EXPECT_TRUE(Take().unitBytes == before.unitBytes);
+    const std::vector<uint8_t>& world = before[SlotMainmap];
+    EXPECT_EQ(grids.WorldGrid[1500000], world[1500000]);
+    EXPECT_TRUE(std::equal(world.begin() + 1500000, world.end(), grids.WorldGrid.get() + 1500000));
+    EXPECT_TRUE(Files()[SlotFlagmap] == before[SlotFlagmap]);
+    EXPECT_TRUE(Files()[SlotUnit] == before[SlotUnit]);
 }
 
 TEST_F(SaveSlots, DamagedValuesAreNotTaken) {
@@ -301,10 +279,10 @@ TEST_F(SaveSlots, DamagedValuesAreNotTaken) {
 TEST_F(SaveSlots, WithoutAMapFolderNothingHappens) {
     fs::remove("map");
     FillState(7);
-    Snapshot before = Take();
+    const testing::SlotBytes before = Files();
     SaveGame(target, 1);
     LoadGame(target, 2);
-    EXPECT_TRUE(Take() == before);
+    EXPECT_TRUE(Files() == before);
     EXPECT_TRUE(progress.steps.empty());  // no screen, no pause
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }

@@ -47,6 +47,43 @@ void ChangeLayer(Game& game, int32_t startLayer, int direction) {
     cell[2] = static_cast<int32_t>(target);
 }
 
+// Opens the sound device the first time sound is on. A machine without one
+// plays silently and says so, once.
+void StartSoundOnce(Game& game, Speaker& speaker) {
+    SoundState& sound = game.sound;
+    if (sound.tried || !sound.mixer || !game.play.settings().sound) return;
+    sound.tried = true;
+    std::string why;
+    if (speaker.StartSound(sound, sound.mixer->Rate(), why))
+        sound.speaker = &speaker;
+    else if (!why.empty())
+        std::fprintf(stderr, "delver: no sound (%s); the game plays on silently\n", why.c_str());
+}
+
+// The clock the console pauses with: the console's sound starts the moment
+// it opens, before the pause after its key.
+class ConsoleCueClock : public Clock {
+public:
+    ConsoleCueClock(Game& game, Speaker& speaker, Clock& inner)
+        : game_(game), speaker_(speaker), inner_(inner), wasOpen_(game.console.ConsoleOpen == 1) {}
+    void Sleep(unsigned ms) override {
+        CueIfOpened();
+        inner_.Sleep(ms);
+    }
+    int64_t CalendarSeconds() override { return inner_.CalendarSeconds(); }
+    void CueIfOpened() {
+        const bool open = game_.console.ConsoleOpen == 1;
+        if (open && !wasOpen_) PlayCue(game_, speaker_, Cue::Console);
+        wasOpen_ = open;
+    }
+
+private:
+    Game& game_;
+    Speaker& speaker_;
+    Clock& inner_;
+    bool wasOpen_;
+};
+
 WindowTarget MakeWindowTarget(Game& game) { return WindowTarget{game.shell, game.frame, game.gl, game.sprites}; }
 
 // A clock whose pauses take no time: smooth pauses show the save's
@@ -73,7 +110,9 @@ SaveTarget MakeSaveTarget(Game& game, Platform& platform) {
             ShowSlotPartScreen(game.frame, platform, clock, game.shell.PixelZoom, p.saving, p.file, p.percent);
             break;
         case SlotProgress::Step::AfterPart: PauseAfterSlotPart(clock, p.percent); break;
-        case SlotProgress::Step::SaveFailed: ShowSaveFailed(game.frame, platform, game.shell.PixelZoom); break;
+        case SlotProgress::Step::SaveFailed:
+            ShowSaveFailed(game.frame, platform, game.shell.PixelZoom, p.needsRepair);
+            break;
         }
     };
     return SaveTarget{game.grids, game.units, game.shell, game.camera, std::move(screens)};
@@ -90,6 +129,14 @@ std::string SlotMessage(const char* text, int slot) {
     std::string m = text;
     m += std::to_string(slot);
     return m;
+}
+
+// What a failed save leaves the player to know.
+std::string SaveFailedText(const SlotResult& result, int slot) {
+    if (result.outcome != SlotResult::Outcome::NeedsRepair) return "SAVE FAILED - OLD SLOT KEPT";
+    std::string text = SlotMessage("SAVE FAILED - SLOT ", slot);
+    text += " NEEDS REPAIR";
+    return text;
 }
 
 // The one-line message and the quit question, over the picture.
@@ -137,7 +184,7 @@ void DrawFeedback(Game& game, Clock& clock) {
 void WriteSettingsFile(Game& game) {
     const std::string text = WriteSettings(game.settingsFile, game.play.settings());
     const std::string temporary = std::string(SettingsFileName) + ".tmp";
-    GameFile f = GameFile::CreateTruncated(temporary);
+    GameFile f = GameFile::CreateNew(temporary);
     bool ok = f.IsOpen() && f.Write(text.data(), text.size()) == text.size() && f.Sync();
     ok = f.Close() && ok;
     if (ok) ok = ReplaceGameFile(temporary, SettingsFileName);
@@ -148,6 +195,19 @@ void WriteSettingsFile(Game& game) {
         return;
     }
     game.settingsFile = ParseSettings(text);
+}
+
+// Slot files handed in from outside (the browser's page) become the slot
+// between two frames, through the same commit as a save, so that they can
+// never land in the middle of one of the game's own saves or loads.
+void TakeSlotUpload(Game& game, Platform& platform) {
+    const Storage::SlotUpload upload = platform.TakeSlotUpload();
+    if (upload.slot != 1 && upload.slot != 2) return;
+    const SlotResult taken = ImportSlotFiles(upload.slot, upload.files);
+    platform.FlushSavedFiles();
+    std::string line = SlotMessage(taken ? "FILES TAKEN INTO SLOT " : "FILES REFUSED FOR SLOT ", upload.slot);
+    ShowMessage(game, line);
+    platform.SlotUploadDone(upload.slot, static_cast<bool>(taken), taken ? line : line + ": " + taken.why);
 }
 
 // The pointer is held while the player looks with it and nothing else
@@ -212,7 +272,9 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
 
     HudLines(game.frame, game.shell, platform);
     play.ForgetReads();
-    ConsoleUpdate(game.console, game.frame, play, play, platform, game.grids, game.shell, game.camera);
+    ConsoleCueClock consoleClock(game, platform, play);
+    ConsoleUpdate(game.console, game.frame, play, consoleClock, platform, game.grids, game.shell, game.camera);
+    consoleClock.CueIfOpened();
     if (mapMode != MapMode::Off)
         DrawMap(game.frame, game.grids, game.seen, s, mapMode, game.mapLayer >= 0 ? game.mapLayer : s.PlayerCell[2],
                 game.camera.Yaw);
@@ -224,6 +286,7 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
         DrawCrosshair(game.frame, platform);
     const int32_t foundBefore = s.ObjectivesFound;
     CollectObjective(game.grids, game.shell);
+    if (s.ObjectivesFound > foundBefore) PlayCue(game, platform, Cue::Objective);
     if (set.feedback && s.ObjectivesFound > foundBefore) {
         std::string line = "OBJECTIVE ";
         line += std::to_string(s.ObjectivesFound) + " OF " + std::to_string(s.ObjectiveTotal);
@@ -290,31 +353,43 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
         } else {
             const int32_t before = s.PlayerCell[2];
             ChangeLayer(game, startLayer, direction);
-            if ((set.smoothPauses || set.feedback) && s.PlayerCell[2] == before) ShowMessage(game, "NO OPENING");
+            const bool moved = s.PlayerCell[2] != before;
+            PlayCue(game, platform, moved ? Cue::LayerChange : Cue::Refused);
+            if ((set.smoothPauses || set.feedback) && !moved) ShowMessage(game, "NO OPENING");
         }
         play.PauseAfter(k, LayerPauseMs);
     }
     SaveTarget target = MakeSaveTarget(game, platform);
     for (int slot = 1; slot <= 2; ++slot) {
         if (int k = play.Held(slot == 1 ? Action::SaveSlot1 : Action::SaveSlot2, s)) {
-            const bool saved = SaveGame(target, slot);
+            const SlotResult saved = SaveGame(target, slot);
             if (!saved) ++game.saveFailures;
             if (saved) ++game.savesMade;
             if (saved && game.seenKept && !SaveSeenCells(game.seen, slot))
                 std::fprintf(stderr, "delver: the map of slot %d was not kept: %s\n", slot, LastFileError().c_str());
             platform.FlushSavedFiles();
-            if (set.smoothPauses)
-                ShowMessage(game, saved ? SlotMessage("SAVED TO SLOT ", slot) : "SAVE FAILED - OLD SLOT KEPT");
+            if (saved) PlayCue(game, platform, Cue::Saved);
+            // A failure always shows, and stays; a success shows with
+            // smooth pauses, whose screens go by too fast to read.
+            if (!saved)
+                ShowMessage(game, SaveFailedText(saved, slot));
+            else if (set.smoothPauses)
+                ShowMessage(game, SlotMessage("SAVED TO SLOT ", slot));
             play.PauseAfter(k, SaveLoadPauseMs);
         }
     }
     for (int slot = 1; slot <= 2; ++slot) {
         if (int k = play.Held(slot == 1 ? Action::LoadSlot1 : Action::LoadSlot2, s)) {
-            LoadGame(target, slot);
-            ++game.loadsMade;
-            if (game.seenKept) LoadSeenCells(game.seen, slot);
+            const SlotResult loaded = LoadGame(target, slot);
+            if (loaded) {
+                ++game.loadsMade;
+                if (game.seenKept) LoadSeenCells(game.seen, slot);
+            }
             platform.FlushSavedFiles();
-            if (set.smoothPauses) ShowMessage(game, SlotMessage("LOADED SLOT ", slot));
+            if (loaded.outcome == SlotResult::Outcome::Kept || loaded.outcome == SlotResult::Outcome::NeedsRepair)
+                ShowMessage(game, SlotMessage("LOAD FAILED - GAME UNCHANGED - SLOT ", slot));
+            else if (set.smoothPauses)
+                ShowMessage(game, SlotMessage(loaded ? "LOADED SLOT " : "NOTHING SAVED IN SLOT ", slot));
             play.PauseAfter(k, SaveLoadPauseMs);
         }
     }
@@ -341,6 +416,13 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
 }
 
 }  // namespace
+
+void PlayCue(Game& game, Speaker& speaker, Cue cue) {
+    const Settings& set = game.play.settings();
+    if (!set.sound) return;
+    StartSoundOnce(game, speaker);
+    if (game.sound.speaker) game.sound.mixer->Play(cue, set.volume);
+}
 
 void UseSettings(Game& game, const SettingsFile& file) {
     game.settingsFile = file;
@@ -372,13 +454,16 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     }
     AllocateGeneratorWorkspace(game.generator, true);
     ConsoleInit(game.console);
+    // Filled though nothing reads it yet: its time and memory are part of the game's start-up.
     FillItemCatalogue(game.items);
     SeedItemCopies(game.items);
+    // The sounds are made now, heard only once sound is on.
+    game.sound.mixer = std::make_unique<Mixer>(SoundRate);
     UnitRecord& player = game.units.Player();
     player.CellPosition[0] = player.CellPosition[1] = player.CellPosition[2] = 0.5f;
-    // Four cells of the first row, codes 0 and 1 in turn, as the start-up
-    // order has always written them; the overworld plan read below covers
-    // them whenever the map file is there.
+    // Four cells of the first row, codes 0 and 1 in turn, are part of the
+    // start-up's world; the overworld plan read below covers them whenever
+    // the map file is there.
     game.grids.WorldGrid[CellIndex(0, 0, 0)] = 0;
     game.grids.WorldGrid[CellIndex(1, 0, 0)] = 1;
     game.grids.WorldGrid[CellIndex(2, 0, 0)] = 0;
@@ -411,6 +496,8 @@ bool RunFrame(Game& game, Platform& platform) {
     play.NextFrame();
     const Settings& set = play.settings();
     HoldPointerIfLooking(game, platform);
+    StartSoundOnce(game, platform);
+    TakeSlotUpload(game, platform);
 
     if (game.settingsScreen.open) {
         RunSettingsFrame(game, platform);
@@ -447,6 +534,8 @@ bool RunFrame(Game& game, Platform& platform) {
 }
 
 void ShutDown(Game& game) {
+    if (game.sound.speaker) game.sound.speaker->StopSound();
+    game.sound.speaker = nullptr;
     ReleaseFramebuffer(game.frame);
     game.grids.Release();
     ReleaseSceneCache(game.sceneCache);

@@ -1,8 +1,8 @@
 // Input scripts: keys, cursor, clicks and close requests by frame number,
-// so that a run can be replayed. A script works over every backend: its
-// keys add to the real key state, its cursor replaces the real one from its
-// first mouse event, and its clicks and close requests join the real
-// messages.
+// so that a run can be replayed. A script works over every backend
+// (app/scripted_platform.h): its keys add to the real key state, its cursor
+// replaces the real one from its first mouse event, and its clicks and
+// close requests join the real messages.
 //
 //   <frame> down <key>        key held from this frame on
 //   <frame> up <key>          released from this frame on
@@ -22,13 +22,10 @@
 // given after a load that moved the counter back replays where it belongs.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include "platform/forwarding_platform.h"
 
 namespace delver {
 
@@ -52,39 +49,5 @@ struct InputScript {
 // Parses script text. On error returns false and sets error to
 // "line N: what is wrong".
 bool ParseInputScript(const std::string& text, InputScript& out, std::string& error);
-
-// Wraps a backend and adds the script's input to it. It also counts every
-// sleep, which the run report shows.
-class ScriptedPlatform : public ForwardingPlatform {
-public:
-    ScriptedPlatform(Platform& inner, InputScript script, int framebufferWidth, int framebufferHeight);
-
-    // Applies every event up to and including this frame. Called at the top
-    // of each frame with the frame loop's FrameCounter. A counter that does
-    // not follow the previous frame's by one has jumped (a load), which lets
-    // the script go past its next jump line to that frame.
-    void BeginFrame(int64_t frame);
-    uint64_t SleptMilliseconds() const { return slept_; }
-
-    MessageKind PollMessage() override;
-    bool IsKeyHeld(int vk) override;
-    ScreenPoint CursorPos() override;
-    ScreenPoint TakeLookMotion() override;
-    void Sleep(unsigned ms) override;
-
-private:
-    InputScript script_;
-    size_t next_ = 0;
-    bool begun_ = false;
-    int64_t lastFrame_ = 0;  // the counter at the previous BeginFrame
-    int fbWidth_, fbHeight_;
-    std::array<bool, 256> held_{};
-    std::vector<int> tapped_;  // released when the next frame begins
-    bool hasCursor_ = false;
-    int cursorX_ = 0, cursorY_ = 0;  // framebuffer pixel
-    std::deque<MessageKind> messages_;
-    ScreenPoint look_;  // this frame's scripted look motion, not yet taken
-    uint64_t slept_ = 0;
-};
 
 }  // namespace delver

@@ -6,15 +6,17 @@
 
 #include "app/input_script.h"
 #include "app/options.h"
+#include "platform/files.h"
 #include "platform/input.h"
 #include "settings/input_names.h"
 
 namespace delver {
 
 RecordingFile OpenRecordingFile(const std::string& path, std::string& error) {
-    // Binary, so that a recording made on Windows has the same bytes.
-    RecordingFile f(std::fopen(path.c_str(), "wb"));
-    if (!f) error = "cannot write the recording " + Quoted(path) + ": " + std::strerror(errno);
+    // Binary, so that a recording made on Windows has the same bytes; a
+    // regular file only, so that a FIFO named here cannot hold the start.
+    RecordingFile f(OpenRegularStream(path, true));
+    if (!f) error = "cannot write the recording " + Quoted(path) + ": " + LastFileError();
     return f;
 }
 

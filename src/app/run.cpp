@@ -2,13 +2,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <utility>
 
 #include "app/game.h"
 #include "app/recorder.h"
 #include "app/screenshot.h"
+#include "app/scripted_platform.h"
 #include "platform/files.h"
 #include "settings/settings.h"
 #include "version.h"
@@ -26,14 +26,14 @@ bool LoadInputScript(const Options& options, InputScript& script, std::string& e
         error = "input script " + shown + " is not a file that can be read";
         return false;
     }
-    std::ifstream in(options.inputScript, std::ios::binary);
+    std::FILE* in = OpenRegularStream(options.inputScript, false);
     if (!in) {
         error = "cannot read input script " + shown;
         return false;
     }
     std::string text(MaxInputScriptBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
+    text.resize(std::fread(text.data(), 1, text.size(), in));
+    std::fclose(in);
     if (text.size() > MaxInputScriptBytes) {
         error = "input script " + shown + " is larger than " + std::to_string(MaxInputScriptBytes >> 20) + " MiB";
         return false;
@@ -55,7 +55,7 @@ bool CheckScreenshotPath(const Options& options, std::string& error) {
     // for the check goes again.
     std::FILE* f = nullptr;
     if (existed && std::filesystem::is_regular_file(path, ec)) f = std::fopen(path.c_str(), "r+b");
-    if (!existed) f = std::fopen(path.c_str(), "wb");
+    if (!existed) f = OpenRegularStream(path, true);
     if (!f) {
         error = "cannot write screenshot " + Quoted(path) + " (no such folder, not a plain file, or not writable)";
         return false;
@@ -99,12 +99,14 @@ SettingsFile SettingsForRun(const InputScript& script) {
     // A recording's settings replace every setting that changes play, so
     // it replays the same with or without a settings file beside it.
     // Only the settings of the picture alone (fullscreen, scale, shafts,
-    // fog) stay the file's.
+    // fog) and the sound stay the file's.
     Settings s;
     s.fullscreen = file.settings.fullscreen;
     s.wholeScale = file.settings.wholeScale;
     s.markedShafts = file.settings.markedShafts;
     s.fog = file.settings.fog;
+    s.sound = file.settings.sound;
+    s.volume = file.settings.volume;
     std::string why;
     for (const auto& [name, value] : script.settings) ApplySetting(s, name, value, why);
     file.settings = s;

@@ -8,23 +8,29 @@
 //
 // A save never harms the slot it replaces, even when the game is killed or
 // the power fails half way: the slot is always wholly the old game or
-// wholly the new one. Each file is written in full to a temporary file
+// wholly the new one. Each file is written in full to a new temporary file
 // beside it and flushed; then a small commit record
 // (".\map\SAVEGAME<n>.commit") names the four files with their sizes and
-// checksums and is flushed too; only then are the slot's files renamed
-// aside and the new ones renamed into place, and finally the record and
-// the old files go. Recovery, at start-up and before every save and load,
-// finishes a save whose record is whole and whose new files match it, and
-// otherwise removes what an unfinished save left; it never deletes a slot
-// file. A lock file (".\map\SAVEGAME<n>.lock") keeps two copies of the
-// game from working on one slot at once.
+// checksums and is flushed too, with the folder. From then on the new game
+// is the slot's: the slot's files are renamed aside, the new ones renamed
+// into place, the folder flushed, and finally the record and the old files
+// go. Recovery, at start-up and before every save and load, finishes a save
+// whose record is whole and whose new files match it, and otherwise removes
+// what an unfinished save left. It never moves a file of the wrong size or
+// checksum over another, and never deletes the last whole copy of a game.
+// A lock file (".\map\SAVEGAME<n>.lock") keeps two copies of the game from
+// working on one slot at once.
 //
-// A save that cannot be completed keeps the old slot, reports every part it
-// reached, then reports the failure (when it reported any part) and says
-// why on stderr. A load reads the files in place: a short file fills only
-// the leading part of its memory, a missing one is created empty and
-// changes nothing (and is named on stderr), and damaged values are not
-// taken.
+// A save that cannot be completed puts the old slot back, reports every
+// part it reached, then reports the failure (when it reported any part) and
+// says why on stderr; when even putting it back fails, it says the slot
+// needs repair, which the next recovery makes by finishing the save. A load
+// reads only what it can vouch for: the slot's last whole game, as the
+// commit record or the slot files show it, read where it lies without
+// changing the disk when recovery cannot finish; it creates, truncates and
+// follows no file. A short slot file fills only the leading part of its
+// memory, a missing one changes nothing (and is named on stderr), and
+// damaged values are not taken.
 #pragma once
 
 #include <array>
@@ -32,6 +38,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "world/world_state.h"
 
@@ -48,6 +55,7 @@ struct SlotProgress {
     bool saving = true;  // a save, else a load
     int file = 0;        // the SlotFile being moved; -1 with SaveFailed
     int percent = -1;    // a grid pass's progress number (ProgressPercent); -1 for a whole file
+    bool needsRepair = false;  // with SaveFailed: the old slot could not be put back
 };
 using SlotProgressReport = std::function<void(const SlotProgress&)>;
 
@@ -60,17 +68,36 @@ struct SaveTarget {
     SlotProgressReport progress;
 };
 
-// Writes the whole state into slot (1 or 2 from the frame loop). Returns
-// false when the save failed and the old slot was kept.
-bool SaveGame(SaveTarget& t, int slot);
+// How a save, a load or a slot handed in ended.
+struct SlotResult {
+    enum class Outcome {
+        Done,         // saved, loaded, taken in
+        Kept,         // failed, and the slot (for a load: the game) is as it was
+        NeedsRepair,  // the slot is between two games; recovery finishes the newer
+        Empty,        // a load found none of the slot's files
+    };
+    Outcome outcome = Outcome::Done;
+    std::string why;  // a failure's reason, in a few words
+    explicit operator bool() const { return outcome == Outcome::Done; }
+};
+
+// Writes the whole state into slot (1 or 2 from the frame loop).
+SlotResult SaveGame(SaveTarget& t, int slot);
 // Reads slot back into the same memory, in place, and notes that every
-// grid cell may have changed (NoteGridsReplaced).
-void LoadGame(SaveTarget& t, int slot);
+// grid cell may have changed (NoteGridsReplaced). A load that is refused
+// changes nothing.
+SlotResult LoadGame(SaveTarget& t, int slot);
+// Makes the four files named (in slot-file order) the slot's, through the
+// same commit as a save, once they are checked to be exactly the four
+// files of a slot: regular files of the fixed sizes.
+SlotResult ImportSlotFiles(int slot, const std::vector<std::string>& files);
 
 // --- names and byte layouts ------------------------------------------------
 
 // The four files of a slot, in the order they are written and read.
 enum SlotFile : int { SlotMainmap = 0, SlotFlagmap = 1, SlotUnit = 2, SlotVariables = 3, SlotFileCount = 4 };
+// Every slot file has one size; a file of another size is not a whole one.
+int64_t SlotFileSize(int file);
 
 // ".\map\SAVEGAME<slot>.<mainmap|flagmap|unit|variables>".
 std::string SaveSlotPath(int slot, int file);
@@ -102,7 +129,8 @@ struct CommitRecord {
 // <slot file name> <size> <crc-32 in hex>") and a line with the checksum of
 // all the lines before it, so that a torn record is recognised.
 std::string FormatCommitRecord(int slot, const CommitRecord& record);
-// True when text is exactly a whole record for this slot.
+// True when text is exactly a whole record for this slot, promising the
+// files' fixed sizes.
 bool ParseCommitRecord(int slot, const std::string& text, CommitRecord& record);
 // CRC-32 (the polynomial of zip and PNG) of bytes, continuing from crc
 // (0 to start).

@@ -23,7 +23,7 @@ bool SaveSeenCells(const SeenCells& seen, int slot) {
     const std::string path = SeenPath(slot), temporary = path + ".tmp";
     std::vector<uint8_t> none;
     const std::vector<uint8_t>& bits = seen.bits.size() == SeenBytes ? seen.bits : (none.assign(SeenBytes, 0), none);
-    GameFile f = GameFile::CreateTruncated(temporary);
+    GameFile f = GameFile::CreateNew(temporary);
     bool ok = f.IsOpen() && f.Write(bits.data(), bits.size()) == bits.size() && f.Sync();
     ok = f.Close() && ok;
     if (ok) ok = ReplaceGameFile(temporary, path);

@@ -10,9 +10,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace delver {
+
+// An open file or lock as the system knows it.
+#ifdef _WIN32
+using FileHandle = void*;
+inline const FileHandle NoFileHandle = nullptr;
+#else
+using FileHandle = int;
+inline constexpr FileHandle NoFileHandle = -1;
+#endif
 
 // ".\map\1.overworld" -> "./map/1.overworld" (POSIX) or unchanged (Windows).
 std::string NativePath(const std::string& gamePath);
@@ -20,6 +30,7 @@ std::string NativePath(const std::string& gamePath);
 // Why the last failed file helper call failed, in a few words ("No space
 // left on device", "not a regular file").
 const std::string& LastFileError();
+void SetLastFileError(const std::string& why);
 
 class GameFile {
 public:
@@ -36,10 +47,14 @@ public:
     // nothing is created then. IsOpen() tells whether it worked (it fails
     // when the folder is missing or the name is not a regular file).
     static GameFile OpenAlways(const std::string& gamePath);
-    // Opens an existing regular file for reading only; creates nothing.
+    // Opens an existing regular file for reading only; creates nothing and
+    // never follows a symbolic link.
     static GameFile OpenForReading(const std::string& gamePath);
-    // Creates or truncates the file for writing (and reading).
-    static GameFile CreateTruncated(const std::string& gamePath);
+    // Makes a new, empty file for writing (and reading). Whatever was under
+    // the name (an old file, or a link planted there) is removed first and
+    // the file is created exclusively, so that nothing written to it can
+    // land anywhere else.
+    static GameFile CreateNew(const std::string& gamePath);
 
     bool IsOpen() const;
     // Reads up to count bytes at the current position, looping over short
@@ -55,11 +70,8 @@ public:
     bool Close();
 
 private:
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    std::string path_;  // the native path, for the test hook's record
+    FileHandle handle_ = NoFileHandle;
 };
 
 // Replaces `to` by `from` in one step (rename over an existing file); on
@@ -74,8 +86,18 @@ bool SyncGameFolder(const std::string& folderGamePath);
 bool FolderExists(const std::string& gamePath);
 // Size of an existing file, or -1.
 int64_t GameFileSize(const std::string& gamePath);
+// False when the player has made an existing file read-only.
+bool GameFileWritable(const std::string& gamePath);
 
-// What a name stands for: nothing, a regular file, or something else.
+// Opens a file named on the command line (a recording, a screenshot, an
+// input script), whose path is the player's own, for writing ("wb": made
+// or emptied) or reading ("rb"). Only a regular file, or a new one, is
+// opened, and without ever waiting: a FIFO or a device is refused at once.
+// nullptr with LastFileError() on failure.
+std::FILE* OpenRegularStream(const std::string& nativePath, bool forWriting);
+
+// What a name stands for: nothing, a regular file, or something else (a
+// folder, a device, a symbolic link).
 enum class PathKind { Missing, Regular, Other };
 PathKind GamePathKind(const std::string& gamePath);
 
@@ -103,25 +125,7 @@ public:
 private:
     std::string path_;
     bool busy_ = false;
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    FileHandle handle_ = NoFileHandle;
 };
-
-// --- a test hook for crash and error testing --------------------------------
-// Every file operation above (open, create, read, write, flush, close,
-// rename, remove, folder flush, lock, unlock) is counted from the last call
-// of StartFileOpCount(), which each save makes. When the environment
-// variable DELVER_FILE_FAULT is "kill:N", the process ends at once, as if
-// killed, when it is about to make operation N (counting from 0); with
-// "fail:N" that one operation fails with an I/O error instead; "trace"
-// prints each operation's number and kind on stderr. Unset, the count
-// changes nothing.
-void StartFileOpCount();
-// The kind of operation ("write", "flush", "rename", ...) that "fail:N"
-// made fail since the last StartFileOpCount(), or nullptr.
-const char* InjectedFileFault();
 
 }  // namespace delver

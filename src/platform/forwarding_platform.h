@@ -39,6 +39,13 @@ public:
     bool CanRunWithoutWindow() const override { return inner_.CanRunWithoutWindow(); }
 
     void FlushSavedFiles() override { inner_.FlushSavedFiles(); }
+    SlotUpload TakeSlotUpload() override { return inner_.TakeSlotUpload(); }
+    void SlotUploadDone(int slot, bool ok, const std::string& text) override { inner_.SlotUploadDone(slot, ok, text); }
+
+    bool StartSound(SoundSource& source, int rate, std::string& why) override {
+        return inner_.StartSound(source, rate, why);
+    }
+    void StopSound() override { inner_.StopSound(); }
 
 protected:
     Platform& inner_;

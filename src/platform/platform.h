@@ -1,9 +1,10 @@
-// The seam between the game and the machine it runs on, in four facets:
+// The seam between the game and the machine it runs on, in five facets:
 // Input (keys, cursor, window rectangle), Clock (pauses, calendar), Display
-// (window, context, swap, cursor visibility, messages, dialogs) and Storage
-// (making saved files lasting). Every backend (SDL on Linux, Win32 on
-// Windows, WebGL in the browser, headless for tests) implements them all in
-// one Platform object; the game above it never includes a backend header.
+// (window, context, swap, cursor visibility, messages, dialogs), Storage
+// (making saved files lasting, slot files handed in) and Speaker (the sound
+// device). Every backend (SDL on Linux, Win32 on Windows, WebGL in the
+// browser, headless for tests) implements them all in one Platform object;
+// the game above it never includes a backend header.
 #pragma once
 
 #include <cstdint>
@@ -140,11 +141,51 @@ public:
     // until they are flushed (the browser's) makes them lasting now, before
     // the game goes on. On the desktop a written file is already lasting.
     virtual void FlushSavedFiles() {}
+
+    // Slot files the player handed in from outside the game (the browser's
+    // "Load slot files"): the slot they are for and where its four files
+    // wait, in the order of the slot's files, or slot 0 when none wait. The
+    // game takes them in between frames, never during its own save or load,
+    // and answers with SlotUploadDone.
+    struct SlotUpload {
+        int slot = 0;
+        std::vector<std::string> files;
+    };
+    virtual SlotUpload TakeSlotUpload() { return {}; }
+    // Whether the handed-in files became the slot, and the line shown.
+    virtual void SlotUploadDone(int /*slot*/, bool /*ok*/, const std::string& /*text*/) {}
 };
 
-// A whole backend: one object that is the input, the clock, the display and
-// the storage. Only the start-up and the frame loop take all of it; every
-// other module takes the facets it uses.
-class Platform : public Input, public Clock, public Display, public Storage {};
+// What the game's sounds come from: the backend pulls samples from it as
+// its device needs them.
+class SoundSource {
+public:
+    virtual ~SoundSource() = default;
+    // Writes the next count samples, mono, signed 16-bit. Called on the
+    // backend's own time, perhaps from a thread of its own, one call at a
+    // time; it must not wait.
+    virtual void FillSound(int16_t* samples, int count) = 0;
+};
+
+// Where the game's sounds are heard.
+class Speaker {
+public:
+    virtual ~Speaker() = default;
+    // Opens the sound device and plays what source makes, at rate samples a
+    // second, until StopSound; the frame loop never waits for it. False
+    // when there is no sound, with what failed in why (empty from a backend
+    // that plays no sound at all, as the headless one).
+    virtual bool StartSound(SoundSource& /*source*/, int /*rate*/, std::string& why) {
+        why.clear();
+        return false;
+    }
+    // Closes the device; once it returns, the source is not called again.
+    virtual void StopSound() {}
+};
+
+// A whole backend: one object that is the input, the clock, the display,
+// the storage and the speaker. Only the start-up and the frame loop take
+// all of it; every other module takes the facets it uses.
+class Platform : public Input, public Clock, public Display, public Storage, public Speaker {};
 
 }  // namespace delver

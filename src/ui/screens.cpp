@@ -39,8 +39,8 @@ void ShowSlotPartScreen(FrameState& frame, Display& display, Clock& clock, int p
 
 void PauseAfterSlotPart(Clock& clock, int percent) { clock.Sleep(PartPauseMs(percent)); }
 
-void ShowSaveFailed(FrameState& frame, Display& display, int pixelZoom) {
-    FormatText(frame, "SAVE FAILED - OLD SLOT KEPT");
+void ShowSaveFailed(FrameState& frame, Display& display, int pixelZoom, bool needsRepair) {
+    FormatText(frame, needsRepair ? "SAVE FAILED - SLOT NEEDS REPAIR" : "SAVE FAILED - OLD SLOT KEPT");
     DrawTextLarge(frame, CaptionX, FailureY, 255, 255, 0);
     PresentFrame(frame, display, pixelZoom);
 }

@@ -23,6 +23,6 @@ void ShowSlotPartScreen(FrameState& frame, Display& display, Clock& clock, int p
 void PauseAfterSlotPart(Clock& clock, int percent);
 // A save that failed after showing its screens: "SAVE FAILED - OLD SLOT
 // KEPT" beneath the last one, presented without a pause.
-void ShowSaveFailed(FrameState& frame, Display& display, int pixelZoom);
+void ShowSaveFailed(FrameState& frame, Display& display, int pixelZoom, bool needsRepair = false);
 
 }  // namespace delver
