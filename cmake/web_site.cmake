@@ -1,6 +1,9 @@
 # The browser build's site folder, build-web/site: the page (web/), the
-# program (delver.js, delver.wasm), its packed game folder (delver.data)
-# and the demo's input script (index.html?seed=11&input=demo.txt&autostart).
+# program (delver.js, delver.wasm), its packed game folder (delver.data),
+# the demo's input script (index.html?seed=11&input=demo.txt&autostart),
+# the web app manifest with the game's icon at 192 and 512 pixels (painted
+# by the art generator) and the service worker that keeps the site for
+# playing offline (sw.js, written last from the finished site's files).
 # Any static web server can serve the folder as it is.
 #
 # The game folder is painted by the native art generator (built by
@@ -41,7 +44,7 @@ target_link_options(delver PRIVATE
   "SHELL:--preload-file ${art}/pack@/pack")
 # The page's files, copied again whenever one of them changes.
 file(GLOB page_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*.html ${PROJECT_SOURCE_DIR}/web/*.js
-     ${PROJECT_SOURCE_DIR}/web/*.css)
+     ${PROJECT_SOURCE_DIR}/web/*.css ${PROJECT_SOURCE_DIR}/web/*.webmanifest)
 set(site_page)
 foreach(file ${page_files} ${PROJECT_SOURCE_DIR}/demo/demo.txt)
   get_filename_component(name ${file} NAME)
@@ -51,4 +54,20 @@ foreach(file ${page_files} ${PROJECT_SOURCE_DIR}/demo/demo.txt)
     VERBATIM)
   list(APPEND site_page ${site}/${name})
 endforeach()
+foreach(side 192 512)
+  add_custom_command(OUTPUT ${site}/icon-${side}.png
+    COMMAND ${DELVER_ARTGEN} --icon ${side} ${site}/icon-${side}.png
+    DEPENDS ${DELVER_ARTGEN}
+    COMMENT "Painting the page's ${side}-pixel icon"
+    VERBATIM)
+  list(APPEND site_page ${site}/icon-${side}.png)
+endforeach()
 add_custom_target(delver_site_page ALL DEPENDS ${site_page})
+# Always run: it reads the finished site and rewrites sw.js only when a file
+# of the site has changed.
+add_custom_target(delver_site_worker ALL
+  COMMAND ${CMAKE_COMMAND} -DSITE=${site} -DTEMPLATE=${PROJECT_SOURCE_DIR}/web/sw.js.in
+          -DVERSION=${PROJECT_VERSION} -P ${PROJECT_SOURCE_DIR}/cmake/web_worker.cmake
+  DEPENDS ${PROJECT_SOURCE_DIR}/web/sw.js.in ${PROJECT_SOURCE_DIR}/cmake/web_worker.cmake
+  VERBATIM)
+add_dependencies(delver_site_worker delver delver_site_page)

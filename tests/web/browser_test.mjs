@@ -1,12 +1,17 @@
 // delver's WebAssembly build played in headless Chromium and held to the
 // native headless game: the same seed and input script must give the same
 // report, the same save slot bytes and nearly the same last picture; saves
-// outlive a reload of the page; real DOM key presses reach the game; and a
+// outlive a reload of the page; a slot goes to the disk as one file and
+// back through the game byte for byte, and wrong files are refused; real DOM
+// key presses reach the game; a phone's touch controls and a scripted game
+// controller play games that the native game replays alike; the page plays
+// offline after one visit; its controls pass an accessibility check; and a
 // browser without WebGL is told so.
 //   node browser_test.mjs [SITE]   (or DELVER_SITE; DELVER_BIN, DELVER_GAME;
 //   DELVER_WEB_ONLY=REGEX runs only the cases whose names match)
 import { checkInputs, serve, launch, webglFlags, writeScript, freshGame, native, pageUrl, play, waitState,
-  pageDigest, pageFile, readBmp, pixelDiff, sha256, typeKeys, letters } from './harness.mjs';
+  pageDigest, pageFile, readBmp, pixelDiff, sha256, typeKeys, letters, framesPass, sameReplay, touchDrag,
+  axeViolations, site } from './harness.mjs';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -115,34 +120,89 @@ await check('a save outlives a reload of the page and loads as in the native gam
   }
 });
 
-await check('slot files from the disk load as in the native game, and download as the same files', async () => {
+// The names in a ZIP file's table of contents.
+function zipNames(buf) {
+  const end = buf.lastIndexOf(Buffer.from([0x50, 0x4b, 0x05, 0x06]));
+  const names = [];
+  for (let p = buf.readUInt32LE(end + 16), i = 0; i < buf.readUInt16LE(end + 10); i++) {
+    const n = buf.readUInt16LE(p + 28);
+    names.push(buf.toString('latin1', p + 46, p + 46 + n));
+    p += 46 + n + buf.readUInt16LE(p + 30) + buf.readUInt16LE(p + 32);
+  }
+  return names;
+}
+const running = (page) => page.waitForFunction(() => delver.state === 'running' && delver.frameTimes.length >= 20, null, { timeout: 30000 });
+const lastLine = (page) => page.evaluate(() => delver.lines.at(-1));
+
+await check('a slot downloads as one file and loads back through the game byte for byte; wrong files are refused', async () => {
   const save = writeScript('save_disk.txt', walk.concat('150 tap F5').join('\n') + '\n');
-  const load = writeScript('load_disk.txt', ['0 tap F7', '151 jump', '160 tap RBRACKET'].join('\n') + '\n');
   const dir = freshGame();
   native(dir, { seed: 11, frames: 170, script: save });
-  const natLoad = native(dir, { seed: 11, frames: 30, script: load });
-  const context = await browser.newContext({ acceptDownloads: true });
+  const first = await browser.newContext({ acceptDownloads: true }), second = await browser.newContext();
   try {
-    const page = await context.newPage();
-    await page.goto(pageUrl(base, { seed: 11, frames: 30, script: 'load_disk.txt', autostart: false }));
-    await waitState(page, ['ready']);
-    // A stray file is refused; the slot's four files are taken.
-    const stray = writeScript('notes.txt', 'not a slot');
-    await page.setInputFiles('#upload', [stray, ...slotFiles(1).map((n) => path.join(dir, 'map', n))]);
-    await page.waitForFunction(() => delver.flushes >= 1, null, { timeout: 30000 });
-    same('stray file', await pageDigest(page, '/game/map/notes.txt'), null);
-    await page.click('#start');
-    const end = await waitState(page, ['ended', 'failed']);
-    same('report after loading the files from the disk', end.report, natLoad.report);
+    const page = await first.newPage();
+    await play(page, pageUrl(base, { seed: 11, frames: 170, script: 'save_disk.txt' }));
+    await page.waitForFunction(() => delver.lines.some((l) => /persistent storage/.test(l)), null, { timeout: 10000 });
     const downloads = [];
     page.on('download', (d) => downloads.push(d));
     await page.click('[data-download="1"]');
-    for (let i = 0; i < 100 && downloads.length < 4; i++) await page.waitForTimeout(100);
-    same('downloaded files', downloads.map((d) => d.suggestedFilename()).sort().join(' '), slotFiles(1).sort().join(' '));
-    for (const d of downloads)
-      same(d.suggestedFilename(), sha256(fs.readFileSync(await d.path())),
-        sha256(fs.readFileSync(path.join(dir, 'map', d.suggestedFilename()))));
-    return 'report and files equal';
+    await page.waitForFunction(() => /downloading/.test(delver.lines.at(-1)), null, { timeout: 30000 });
+    await page.waitForTimeout(500);
+    same('downloads', downloads.map((d) => d.suggestedFilename()).join(' '), 'delver-slot1.zip');
+    const archive = await downloads[0].path();
+    same('the archive', zipNames(fs.readFileSync(archive)).join(' '), slotFiles(1).join(' '));
+
+    // Another browser, its game running: one file, then a file of the wrong size, then the archive.
+    const other = await second.newPage();
+    await other.goto(pageUrl(base, { seed: 11, fps: null }));
+    await running(other);
+    const mine = slotFiles(1).map((n) => path.join(dir, 'map', n));
+    const short = writeScript('SAVEGAME1.unit', fs.readFileSync(mine[2]).subarray(1));
+    for (const wrong of [[mine[0]], [mine[0], mine[1], short, mine[3]]]) {
+      const n = await other.evaluate(() => delver.lines.length);
+      await other.setInputFiles('#upload', wrong);
+      await other.waitForFunction((m) => delver.lines.length > m, n, { timeout: 10000 });
+      const line = await lastLine(other);
+      if (!line.startsWith('Nothing was loaded: ')) throw new Error(`not refused: ${line}`);
+    }
+    same('the slot after the refusals', await pageDigest(other, '/game/map/SAVEGAME1.variables'), null);
+    same('files put aside', await other.evaluate(() => delver.readFile('/upload/SAVEGAME1.mainmap')), null);
+    await other.setInputFiles('#upload', archive);
+    await other.waitForFunction(() => /^Slot 1 (loaded|refused)/.test(delver.lines.at(-1)), null, { timeout: 30000 });
+    same('the page says', await lastLine(other), 'Slot 1 loaded from your files: F7 plays it.');
+    await sameSlot(other, dir, 1);
+    same('files put aside', await other.evaluate(() => delver.readFile('/upload/SAVEGAME1.mainmap')), null);
+    same('focused element', await other.evaluate(() => document.activeElement?.id), 'canvas');
+    await other.keyboard.press('Escape');
+    const end = JSON.parse((await waitState(other, ['ended', 'failed'], 30000)).report);
+    same('walking and mouse look after the upload', `${end.auto_walk} ${end.mouse_look}`, '0 0');
+    return 'one file, slot equal, refusals left nothing';
+  } finally {
+    await first.close();
+    await second.close();
+  }
+});
+
+await check('four slot files chosen before Start are taken when the game runs and load as in the native game', async () => {
+  const save = writeScript('save_four.txt', walk.concat('150 tap F5').join('\n') + '\n');
+  const load = writeScript('load_four.txt', ['0 tap F7', '151 jump', '160 tap RBRACKET'].join('\n') + '\n');
+  const dir = freshGame();
+  native(dir, { seed: 11, frames: 170, script: save });
+  const natLoad = native(dir, { seed: 11, frames: 30, script: load });
+  const context = await browser.newContext();
+  try {
+    const page = await context.newPage();
+    await page.goto(pageUrl(base, { seed: 11, frames: 30, script: 'load_four.txt', autostart: false }));
+    await waitState(page, ['ready']);
+    await page.setInputFiles('#upload', slotFiles(1).map((n) => path.join(dir, 'map', n)));
+    await page.waitForFunction(() => /takes them once it runs/.test(delver.lines.at(-1)), null, { timeout: 30000 });
+    same('slot before Start', await pageDigest(page, '/game/map/SAVEGAME1.variables'), null);
+    await page.click('#start');
+    const end = await waitState(page, ['ended', 'failed']);
+    same('the page says', await lastLine(page), 'Slot 1 loaded from your files: F7 plays it.');
+    same('report after loading the files from the disk', end.report, natLoad.report);
+    await sameSlot(page, dir, 1);
+    return 'report and slot equal';
   } finally {
     await context.close();
   }
@@ -173,6 +233,118 @@ await check('real DOM keys: start button, ] three times, Escape', async () => {
     same('#ended and #restart visible', await page.isVisible('#ended') && await page.isVisible('#restart'), true);
     same('view distance', JSON.parse(end.report).view_distance, startVd + 3);
     return `view distance ${startVd} -> ${startVd + 3}`;
+  } finally {
+    await context.close();
+  }
+});
+
+await check('phone (390 x 844, touch): the picture fits, walk and the look pad play, the game replays natively', async () => {
+  const context = await browser.newContext({ viewport: { width: 390, height: 844 }, hasTouch: true, isMobile: true });
+  try {
+    const page = await context.newPage();
+    const game = { seed: 11, frames: 400, fps: null, record: true };
+    await page.goto(pageUrl(base, game));
+    await running(page);
+    const shown = await page.locator('#canvas').boundingBox();
+    same('picture', [shown.x >= 0 && shown.x + shown.width <= 390, shown.width, shown.height].join(' '), 'true 320 240');
+    for (const name of ['walk', 'back', 'layer up', 'layer down', 'console', 'save', 'load', 'map', 'settings'])
+      same(`button ${name} shown`, await page.getByRole('button', { name, exact: true }).isVisible(), true);
+    same('accessibility problems', (await axeViolations(page)).join('; '), '');
+    await page.getByRole('button', { name: 'walk', exact: true }).tap();
+    await framesPass(page, 10);
+    const pad = await page.locator('#lookpad').boundingBox();
+    await touchDrag(page, [pad.x + 10, pad.y + pad.height / 2], [pad.x + pad.width - 10, pad.y + pad.height / 3]);
+    const end = await waitState(page, ['ended', 'failed']);
+    const r = JSON.parse(end.report), before = JSON.parse(native(freshGame(), { seed: 11, frames: 1 }).report);
+    same('walking', r.auto_walk, 1);
+    if (r.yaw === before.yaw) throw new Error('the drag did not turn the view');
+    await sameReplay(page, end, game);
+    return `yaw ${before.yaw} -> ${r.yaw}, replayed alike`;
+  } finally {
+    await context.close();
+  }
+});
+
+await check('a scripted game controller: A walks, the sticks turn and step; the game replays natively', async () => {
+  const context = await browser.newContext();
+  // Headless Chromium has no controller: a stand-in for navigator.getGamepads, held by the test.
+  await context.addInitScript(() => {
+    const pad = { buttons: new Array(17).fill(0), axes: [0, 0, 0, 0] };
+    window.scriptedPad = pad;
+    navigator.getGamepads = () => [{ id: 'scripted', index: 0, connected: true, mapping: 'standard', timestamp: performance.now(),
+      axes: pad.axes.slice(), buttons: pad.buttons.map((v) => ({ pressed: v > 0.5, touched: v > 0, value: v })) }];
+  });
+  try {
+    const page = await context.newPage();
+    const game = { seed: 7, frames: 300, fps: null, record: true };
+    await page.goto(pageUrl(base, game));
+    await running(page);
+    const hold = async (what, frames) => {
+      await page.evaluate((w) => { for (const [k, i, v] of w) scriptedPad[k][i] = v; }, what);
+      await framesPass(page, frames);
+      await page.evaluate((w) => { for (const [k, i] of w) scriptedPad[k][i] = 0; }, what);
+      await framesPass(page, 2);
+    };
+    await hold([['buttons', 0, 1]], 4);         // A: walking on
+    await hold([['axes', 2, 1], ['axes', 3, -0.6]], 20);  // right stick: right and up
+    await hold([['axes', 0, -1]], 10);         // left stick: a step to the left
+    const end = await waitState(page, ['ended', 'failed']);
+    const r = JSON.parse(end.report), before = JSON.parse(native(freshGame(), { seed: 7, frames: 1 }).report);
+    same('walking', r.auto_walk, 1);
+    if (r.yaw === before.yaw || r.pitch === before.pitch) throw new Error('the right stick did not turn the view');
+    await sameReplay(page, end, game);
+    return `yaw ${before.yaw} -> ${r.yaw}, replayed alike`;
+  } finally {
+    await context.close();
+  }
+});
+
+await check('after one visit the page starts and plays offline, from the cache of this build', async () => {
+  const context = await browser.newContext();
+  try {
+    const page = await context.newPage();
+    await page.goto(pageUrl(base, { autostart: false }));
+    await waitState(page, ['ready']);
+    const caches = await page.evaluate(async () => { await navigator.serviceWorker.ready; return caches.keys(); });
+    same('caches', caches.join(' '), fs.readFileSync(path.join(site, 'sw.js'), 'utf8').match(/const CACHE = '([^']+)'/)[1]);
+    await context.setOffline(true);
+    const nat = native(freshGame(), { seed: 11, frames: 60 });
+    const response = await page.goto(pageUrl(base, { seed: 11, frames: 60 }));
+    same('page from the service worker', response.fromServiceWorker(), true);
+    const end = await waitState(page, ['ended', 'failed']);
+    same('report offline', end.report, nat.report);
+    return `cache ${caches[0]}`;
+  } finally {
+    await context.close();
+  }
+});
+
+await check('a laptop page (1280 x 720): F4 fits, fullscreen by button and F11, no touch controls, the accessibility check', async () => {
+  const context = await browser.newContext({ viewport: { width: 1280, height: 720 } });
+  try {
+    const page = await context.newPage();
+    await page.goto(pageUrl(base, { fps: null }));
+    await running(page);
+    same('touch controls shown', await page.isVisible('#touch'), false);
+    same('accessibility problems', (await axeViolations(page)).join('; '), '');
+    await page.keyboard.press('F4');
+    await page.waitForFunction(() => document.getElementById('canvas').width === 1280, null, { timeout: 30000 });
+    const shown = await page.locator('#canvas').boundingBox();
+    same('F4 picture shown', `${shown.width}x${shown.height} ${shown.y + shown.height <= 720}`, '640x480 true');
+    // The button, then F11 leaves and F11 comes back: always the largest whole enlargement, centred.
+    const full = () => page.evaluate(() => {
+      const r = document.getElementById('canvas').getBoundingClientRect();
+      return `${document.fullscreenElement?.id} ${r.width}x${r.height} at ${r.x},${r.y}`;
+    });
+    await page.click('#fullscreen');
+    await page.waitForFunction(() => !!document.fullscreenElement, null, { timeout: 10000 });
+    same('fullscreen by the button', await full(), 'play 960x720 at 160,0');
+    for (const want of ['undefined 640x480', 'play 960x720']) {
+      await page.keyboard.press('F11');
+      await page.waitForFunction((w) => !!document.fullscreenElement === w, want !== 'undefined 640x480', { timeout: 10000 });
+      same('after F11', (await full()).split(' at ')[0], want);
+    }
+    return 'F4 draws 1280 x 960, shown at 640 x 480; fullscreen at 960 x 720';
   } finally {
     await context.close();
   }

@@ -38,7 +38,8 @@ export function writeScript(name, text) {
 }
 
 const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
-  '.css': 'text/css', '.wasm': 'application/wasm', '.data': 'application/octet-stream', '.txt': 'text/plain' };
+  '.css': 'text/css', '.wasm': 'application/wasm', '.data': 'application/octet-stream', '.txt': 'text/plain',
+  '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
 
 // Serves the site (and /scripts/) on 127.0.0.1 at a free port; resolves to the base address.
 export async function serve() {
@@ -93,8 +94,9 @@ export function native(dir, { seed, frames, script, render, screenshot } = {}) {
   return { report: r.stdout.trim().split('\n').pop(), out: lines(r.stdout), err: lines(r.stderr), ms };
 }
 
-// The page's address for the same game; `script` is a name under /scripts/, fps null keeps the page's pacing.
-export function pageUrl(base, { seed, frames, script, render, fps = 0, screenshot, autostart = true } = {}) {
+// The page's address for the same game; `script` is a name under /scripts/, fps null keeps the page's pacing,
+// record makes the game write /run/record.txt.
+export function pageUrl(base, { seed, frames, script, render, fps = 0, screenshot, record, autostart = true } = {}) {
   const q = [];
   if (seed !== undefined) q.push(`seed=${seed}`);
   if (frames !== undefined) q.push(`frames=${frames}`);
@@ -102,6 +104,7 @@ export function pageUrl(base, { seed, frames, script, render, fps = 0, screensho
   if (script) q.push(`input=${encodeURIComponent('/scripts/' + script)}`);
   if (render) q.push(`render=${render}`);
   if (screenshot) q.push('screenshot');
+  if (record) q.push('record');
   if (autostart) q.push('autostart');
   q.push('report');
   return `${base}/index.html?${q.join('&')}`;
@@ -183,3 +186,37 @@ export function typeKeys(lines, frame, keys) {
   return frame;
 }
 export const letters = (text) => [...text].map((c) => (c === ' ' ? 'SPACE' : c.toUpperCase()));
+
+// Waits until the running page has shown N more frames than now.
+export async function framesPass(page, n) {
+  const now = await page.evaluate(() => delver.frameTimes.length);
+  await page.waitForFunction((m) => delver.frameTimes.length >= m, now + n, { timeout: 60000 });
+}
+
+// The game the page recorded (?record) played by the native game: its report must equal the page's.
+export async function sameReplay(page, end, { seed, frames }) {
+  const record = writeScript(`record${++folders}.txt`, (await pageFile(page, '/run/record.txt')).toString());
+  const nat = native(freshGame(), { seed, frames, script: record });
+  if (nat.report !== end.report) throw new Error(`the native replay differs\n     page:   ${end.report}\n     native: ${nat.report}`);
+}
+
+// A finger dragged from (x0, y0) to (x1, y1) in steps, as the touch screen reports it.
+export async function touchDrag(page, [x0, y0], [x1, y1], steps = 12) {
+  const cdp = await page.context().newCDPSession(page);
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: x0, y: y0 }] });
+  for (let i = 1; i <= steps; i++) {
+    const p = { x: x0 + ((x1 - x0) * i) / steps, y: y0 + ((y1 - y0) * i) / steps };
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [p] });
+    await page.waitForTimeout(20);
+  }
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  await cdp.detach();
+}
+
+// The accessibility check of the page's own controls (axe-core: names, labels, contrast, focus order).
+export async function axeViolations(page) {
+  await page.addScriptTag({ path: path.join(repo, 'tests', 'web', 'node_modules', 'axe-core', 'axe.min.js') });
+  const found = await page.evaluate(async () =>
+    (await axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'best-practice'] })).violations);
+  return found.map((v) => `${v.id} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`);
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the browser test's one npm package (playwright-core, exactly as the
-# lockfile pins it; it drives the system's Chromium and downloads no browser)
-# and plays the web build in headless Chromium against the native game.
+# Installs the browser test's npm packages exactly as the lockfile pins them
+# (playwright-core, which drives the system's Chromium and downloads no
+# browser, and axe-core, the accessibility check) and plays the web build in
+# headless Chromium against the native game.
 #   tests/web/run.sh [SITE]     (SITE defaults to build-web/site; see browser_test.mjs)
 set -euo pipefail
 site=()

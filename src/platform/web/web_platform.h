@@ -14,10 +14,17 @@
 // keypad's Enter).
 //
 // The cursor is read relative to the canvas, whose rectangle is the
-// window's: the canvas is laid out at its drawing size, so a CSS pixel is a
-// window pixel.
+// window's: the page shows the canvas larger or smaller to fit the screen,
+// and gives the cursor in the canvas's drawing pixels.
+//
+// The page also holds the pointer (Pointer Lock) for captured mouse look,
+// turns the touch look pad's drags into look motion, goes fullscreen
+// (Fullscreen API), reads a game controller (Gamepad API) for the backend
+// to treat as the desktop's, and puts slot files loaded from the player's
+// disk aside for the game to take between frames.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "platform/frame_pacer.h"
@@ -61,6 +68,27 @@ public:
     // Writes the save folder to IndexedDB and waits until it is done.
     void FlushSavedFiles() override;
 
+    // The held pointer's motion, the touch look pad's drags and a
+    // controller's right stick.
+    ScreenPoint TakeLookMotion() override;
+    // The page holds the pointer while the game wants it and the browser
+    // lets it (asked inside the click that turns mouse look on).
+    void SetPointerCaptured(bool captured) override;
+    // The page's picture in the browser's fullscreen, scaled by the page:
+    // the game draws as into a window, so Placement stays the window's.
+    bool SetFullscreen(bool on, bool wholeScale) override;
+    // Slot files from the player's disk, checked and put aside in /upload by
+    // the page, and the page told how the game took them (it shows text).
+    SlotUpload TakeSlotUpload() override;
+    void SlotUploadDone(int slot, bool ok, const std::string& text) override;
+
+    // Web Audio, fed from source a little ahead of the audio clock at each
+    // swap and, while sound plays, through the game's pauses. A page may
+    // start sound only once the player has done something there, so the
+    // first key or click resumes it; what comes before is not heard.
+    bool StartSound(SoundSource& source, int rate, std::string& why) override;
+    void StopSound() override;
+
     // Tells the page the game has ended with this exit status.
     static void Ended(int status);
 
@@ -71,6 +99,25 @@ private:
     FramePacer pacer_;
     double frameStartMs_ = 0.0;  // when the last frame's message drain ended
     double sleptMs_ = 0.0;       // waited and paused since then
+
+    // A game controller, as the SDL backend reads one: buttons as keys, the
+    // triggers and the left stick's directions as keys past half way, the
+    // right stick turning the view. Read at the end of each frame's drain.
+    void ReadPad();
+    void PadAxisAsKey(int axis, int code, int value);
+    bool pointerWanted_ = false;
+    unsigned padButtons_ = 0;                // standard-layout buttons held, by bit
+    std::array<bool, 6> padAxisDown_{};      // triggers, then up, down, left, right
+    ScreenPoint stickLook_{};
+    double stickRestX_ = 0.0, stickRestY_ = 0.0;
+
+    // --- sound ---
+    // Hands the page what the audio clock will need next.
+    void PumpSound();
+    // A pause, in short sleeps with the sound fed between them.
+    void SleepWithSound(unsigned ms);
+    SoundSource* soundSource_ = nullptr;
+    std::vector<int16_t> soundSamples_;
 };
 
 }  // namespace delver
