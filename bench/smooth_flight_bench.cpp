@@ -29,6 +29,7 @@
 
 #include "app/game.h"
 #include "app/input_script.h"
+#include "app/scripted_platform.h"
 #include "gfx2d/frame.h"
 #include "platform/input.h"
 #include "platform/sdl/sdl_platform.h"

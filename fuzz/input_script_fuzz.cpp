@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/input_script.h"
+#include "app/scripted_platform.h"
 #include "platform/input.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/input_script.h"
+#include "app/scripted_platform.h"
 #include "app/options.h"
 #include "settings/input_names.h"
 #include "support/fake_platform.h"

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,32 @@ fs::path OnDisk(const std::string& gamePath) {
 
 std::string FolderOf(const std::string& gamePath) {
     return gamePath.substr(2, gamePath.find('\\', 2) - 2);
+}
+
+// The eight folder loaders in start-up order: each takes the next `rows`
+// rows of the catalogue, from `folder`.
+struct Loader {
+    const char* name;
+    size_t rows;
+    const char* folder;
+    void (*load)(SpriteTable& table);
+};
+constexpr Loader kLoaders[8] = {
+    {"LoadCrossSprites", 1, "bmp_cross", LoadCrossSprites},
+    {"LoadUnitSprites", 58, "bmp_unit", LoadUnitSprites},
+    {"LoadLandSprites", 27, "bmp_land", LoadLandSprites},
+    {"LoadDungeonSprites", 40, "bmp_dungeon", LoadDungeonSprites},
+    {"LoadStructureSprites", 10, "bmp_structure", LoadStructureSprites},
+    {"LoadItemSprites", 56, "bmp_item", LoadItemSprites},
+    {"LoadScreenSprites", 1, "bmp_scr", LoadScreenSprites},
+    {"LoadCubeSprites", 24, "bmp_cube", LoadCubeSprites},
+};
+
+// The rows loader i loads.
+std::span<const CatalogueRow> RowsOf(size_t i) {
+    size_t first = 0;
+    for (size_t k = 0; k < i; ++k) first += kLoaders[k].rows;
+    return AssetCatalogueRows().subspan(first, kLoaders[i].rows);
 }
 
 std::set<std::string> DistinctPaths() {
@@ -69,48 +96,33 @@ int TagOf(const Sprite& s) {
 
 TEST(AssetCatalogueRows, CountsFoldersAndSlotsPerLoader) {
     ASSERT_EQ(AssetCatalogueRows().size(), 217u);
-    auto loaders = AssetCatalogueLoaders();
-    ASSERT_EQ(loaders.size(), 8u);
-
-    struct Expect {
-        const char* name;
-        size_t rows;
-        const char* folder;
-    };
-    const Expect expect[8] = {
-        {"LoadCrossSprites", 1, "bmp_cross"},     {"LoadUnitSprites", 58, "bmp_unit"},
-        {"LoadLandSprites", 27, "bmp_land"},      {"LoadDungeonSprites", 40, "bmp_dungeon"},
-        {"LoadStructureSprites", 10, "bmp_structure"}, {"LoadItemSprites", 56, "bmp_item"},
-        {"LoadScreenSprites", 1, "bmp_scr"},      {"LoadCubeSprites", 24, "bmp_cube"},
-    };
-    const CatalogueRow* next = AssetCatalogueRows().data();
+    size_t total = 0;
     for (size_t i = 0; i < 8; ++i) {
-        SCOPED_TRACE(expect[i].name);
-        EXPECT_STREQ(loaders[i].name, expect[i].name);
-        EXPECT_EQ(loaders[i].rows.size(), expect[i].rows);
-        EXPECT_EQ(loaders[i].rows.data(), next);  // loaders tile the rows in order
-        next += loaders[i].rows.size();
-        for (size_t r = 0; r < loaders[i].rows.size(); ++r) {
-            const std::string path = loaders[i].rows[r].path;
+        SCOPED_TRACE(kLoaders[i].name);
+        total += kLoaders[i].rows;
+        const auto rows = RowsOf(i);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const std::string path = rows[r].path;
             const bool cubeUnitRow = i == 7 && r >= 10;
-            EXPECT_EQ(FolderOf(path), cubeUnitRow ? "bmp_unit" : expect[i].folder) << path;
+            EXPECT_EQ(FolderOf(path), cubeUnitRow ? "bmp_unit" : kLoaders[i].folder) << path;
             EXPECT_EQ(path.rfind(".\\", 0), 0u) << path;
             EXPECT_EQ(path.substr(path.size() - 4), ".bmp") << path;
             EXPECT_EQ(std::count(path.begin(), path.end(), '\\'), 2) << path;
         }
     }
+    EXPECT_EQ(total, 217u);  // the loaders tile the rows in order
 
     // Slot ranges of each loader.
     const std::pair<int, int> ranges[8] = {{1104, 1104}, {801, 983}, {10, 194}, {111, 167},
                                            {390, 408},   {0, 3001},  {1000, 1000}, {1201, 1223}};
     for (size_t i = 0; i < 8; ++i) {
         int lo = 1 << 30, hi = -1;
-        for (const CatalogueRow& r : loaders[i].rows) {
+        for (const CatalogueRow& r : RowsOf(i)) {
             lo = std::min(lo, r.slot);
             hi = std::max(hi, r.slot);
         }
-        EXPECT_EQ(lo, ranges[i].first) << loaders[i].name;
-        EXPECT_EQ(hi, ranges[i].second) << loaders[i].name;
+        EXPECT_EQ(lo, ranges[i].first) << kLoaders[i].name;
+        EXPECT_EQ(hi, ranges[i].second) << kLoaders[i].name;
     }
 }
 
@@ -123,7 +135,7 @@ TEST(AssetCatalogueRows, SpotChecksAndDistinctPaths) {
     EXPECT_EQ(rows[216].slot, 1223);
 
     // The cube loader's whale blade and gold come from bmp_cube.
-    auto cube = AssetCatalogueLoaders()[7].rows;
+    auto cube = RowsOf(7);
     EXPECT_STREQ(cube[4].path, ".\\bmp_cube\\item_whale_blade.bmp");
     EXPECT_STREQ(cube[7].path, ".\\bmp_cube\\item_gold.bmp");
     // Slot 1210 is named twice, orb first, slime second.
@@ -210,14 +222,14 @@ TEST_F(CatalogueLoad, EverySlotHoldsItsLastRowsPicture) {
 
 TEST_F(CatalogueLoad, EachLoaderFillsExactlyTheSlotsOfItsOwnRows) {
     WriteAll();
-    for (const CatalogueLoader& loader : AssetCatalogueLoaders()) {
+    for (size_t k = 0; k < 8; ++k) {
         SpriteTable one;
         one.Allocate();
-        loader.load(one);
+        kLoaders[k].load(one);
         std::set<int> own;
-        for (const CatalogueRow& r : loader.rows) own.insert(r.slot);
+        for (const CatalogueRow& r : RowsOf(k)) own.insert(r.slot);
         for (int i = 0; i < SpriteSlotCount; ++i)
-            ASSERT_EQ(one.Slots[i].pixels != nullptr, own.count(i) == 1) << loader.name << ", slot " << i;
+            ASSERT_EQ(one.Slots[i].pixels != nullptr, own.count(i) == 1) << kLoaders[k].name << ", slot " << i;
     }
 }
 

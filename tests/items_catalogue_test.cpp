@@ -1,10 +1,9 @@
-// The item catalogue: templates, armour sets and names, the starting
+// The item catalogue: templates, armour sets, the starting
 // copies, and that nothing else in the table is written.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
-#include <string>
 
 #include "items/item_catalogue.h"
 
@@ -134,7 +133,6 @@ TEST_F(ItemCatalogue, SeededCopies) {
     EXPECT_EQ(At(9002).currentMagnitude, 3.0f);
     EXPECT_EQ(At(9003).itemCode, 6316);
     EXPECT_EQ(At(9003).currentMagnitude, 2.0f);
-    EXPECT_STREQ(ItemName(At(9003).itemCode), "Hand Axe");
 }
 
 TEST_F(ItemCatalogue, CopyItemCarriesSpareFieldsAndIgnoresCodesOutsideTheTable) {
@@ -153,38 +151,6 @@ TEST_F(ItemCatalogue, CopyItemCarriesSpareFieldsAndIgnoresCodesOutsideTheTable) 
     CopyItem(table, 6110, ItemTableSize);
     CopyItem(table, 6110, -5);
     EXPECT_EQ(At(6110), before);
-}
-
-TEST(ItemNames, WeaponsArmourAndTheNameless) {
-    EXPECT_STREQ(ItemName(6110), "Dagger");
-    EXPECT_STREQ(ItemName(6111), "Knife");
-    EXPECT_STREQ(ItemName(6129), "Two Bladed Sword Ameliorated");
-    EXPECT_STREQ(ItemName(6319), "Iron Rubioux Battle Axe");
-    EXPECT_STREQ(ItemName(7000), "Bag");
-    EXPECT_EQ(ItemName(7100), nullptr);
-    EXPECT_EQ(ItemName(0), nullptr);
-    EXPECT_EQ(ItemName(8114), nullptr);
-    EXPECT_EQ(ItemName(9000), nullptr);
-    EXPECT_EQ(ItemName(-1), nullptr);
-
-    EXPECT_STREQ(ItemName(8176), "Studded Leather Greeves");
-    EXPECT_STREQ(ItemName(8321), "Magic Helmet");
-    EXPECT_STREQ(ItemName(8100), "Robe Suit");
-    EXPECT_STREQ(ItemName(8333), "Magic Boots");
-    EXPECT_STREQ(ItemName(8213), "Chain Boots");
-    // Hat in the light sets, Helmet in Plate, Full Plate and Magic.
-    for (int first : {8100, 8130, 8170, 8200, 8220}) EXPECT_STREQ(std::strrchr(ItemName(first + 1), ' '), " Hat");
-    EXPECT_STREQ(ItemName(8251), "Plate Helmet");
-    EXPECT_STREQ(ItemName(8281), "Full Plate Helmet");
-
-    // Every listed code but 7100 has a distinct name.
-    std::set<std::string> names;
-    for (int c : ListedCodes())
-        if (c != 7100) {
-            ASSERT_NE(ItemName(c), nullptr) << c;
-            names.insert(ItemName(c));
-        }
-    EXPECT_EQ(names.size(), 142u);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "gfx2d/frame.h"
 #include "platform/gl.h"
 #include "platform/headless/headless_platform.h"
+#include "support/view_state.h"
 #include "view3d/cube_faces.h"
 #include "view3d/gl_state.h"
 #include "view3d/scene.h"
@@ -83,7 +84,7 @@ struct Coverage {
     double front = 0.0, back = 0.0;
 };
 
-class View3dFastScene : public ::testing::Test {
+class View3dFastScene : public ::testing::Test, protected testing::ViewState<HeadlessPlatform> {
 protected:
     static void SetUpTestSuite() {
         worldA = new BuiltWorld(Build(42));
@@ -96,8 +97,6 @@ protected:
 
     void SetUp() override {
         ASSERT_EQ(platform.CreateGlWindow("GAME", 640, 480, 16), WindowStep::Ok);
-        grids.Allocate();
-        units.Allocate();
         sprites.Allocate();
         SetFramebufferSize(frame, 320, 240);
         CheckedSprite(sprites, 1201, {200, 80, 60});
@@ -261,14 +260,6 @@ protected:
 
     static BuiltWorld* worldA;
     static BuiltWorld* worldB;
-    HeadlessPlatform platform;
-    WorldGrids grids;
-    ShellState shell;
-    UnitTable units;
-    CameraState camera;
-    GlNames gl;
-    FrameState frame;
-    SpriteTable sprites;
     SceneCache cache;
     bool marked = false;  // shafts = marked
     std::vector<GLfloat> feedback;
@@ -542,23 +533,12 @@ TEST_F(View3dFastScene, PlayerFarOffTheGridAndHugeViewDistances) {
     EXPECT_EQ(Draw(true).stats.cellsDrawn, 0);
 }
 
-TEST_F(View3dFastScene, VisitsAndIdleRegions) {
+TEST_F(View3dFastScene, SmallestViewAndIdleRegions) {
     UseWorld(*worldA);
     shell.ViewDistance = 1;
     Look(40, 40, 39, 0.0f, -90.0f);
-    SceneStats fastStats, literalStats;
-    fastStats.recordVisits = literalStats.recordVisits = true;
-    WorldView fastView{grids, shell, units, camera, gl, frame, platform, &fastStats};
-    WorldView literalView{grids, shell, units, camera, gl, frame, platform, &literalStats};
-    DrawSceneFast(fastView, cache);
-    DrawScene(literalView);
-    ASSERT_EQ(fastStats.visits.size(), 27u);
-    ASSERT_EQ(fastStats.visits.size(), literalStats.visits.size());
-    for (size_t i = 0; i < 27; ++i) {
-        EXPECT_EQ(fastStats.visits[i].column, literalStats.visits[i].column);
-        EXPECT_EQ(fastStats.visits[i].row, literalStats.visits[i].row);
-        EXPECT_EQ(fastStats.visits[i].layer, literalStats.visits[i].layer);
-    }
+    ExpectSameScene("view distance 1");
+    EXPECT_EQ(lastLiteral.stats.cellsDrawn, 27);
 
     // Regions the view has left are freed after a while, and built again
     // when it comes back.

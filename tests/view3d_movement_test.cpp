@@ -9,6 +9,7 @@
 
 #include "platform/input.h"
 #include "support/fake_platform.h"
+#include "support/view_state.h"
 #include "view3d/movement.h"
 
 namespace delver {
@@ -24,11 +25,9 @@ TEST(View3dAngles, HalfATurnKeepsTheGamesOwnDegree) {
     EXPECT_EQ(SinDegrees(-90.0f), -1.0f);
 }
 
-class View3dMovement : public ::testing::Test {
+class View3dMovement : public ::testing::Test, protected testing::ViewState<testing::FakePlatform> {
 protected:
     void SetUp() override {
-        grids.Allocate();
-        units.Allocate();
         frame.Width = 320;
         frame.Height = 240;
         Place(128, 128, 40);
@@ -44,7 +43,6 @@ protected:
     }
     float (&Pos())[3] { return units.Player().CellPosition; }
     int32_t Steps() { return units.Player().StepCounter; }
-    void SetCell(int c, int r, int l, uint8_t code) { grids.WorldGrid[CellIndex(c, r, l)] = code; }
     void FillLayer(int l, uint8_t code) {
         for (int r = 0; r < GridWidth; ++r)
             for (int c = 0; c < GridWidth; ++c) SetCell(c, r, l, code);
@@ -55,13 +53,6 @@ protected:
         ++shell.FrameCounter;
     }
 
-    testing::FakePlatform platform;
-    WorldGrids grids;
-    ShellState shell;
-    UnitTable units;
-    CameraState camera;
-    GlNames gl;
-    FrameState frame;
     WorldView view{grids, shell, units, camera, gl, frame, platform};
 };
 

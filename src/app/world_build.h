@@ -1,6 +1,6 @@
 // Building the playable world: the overworld plan, then the levels and the
-// finishing, in the one order the game has always used, so that a seed
-// gives the same world in play and in the map images.
+// finishing, in one fixed order, so that a seed gives the same world in
+// play and in the map images.
 #pragma once
 
 #include <cstdint>

@@ -240,9 +240,6 @@ constexpr std::array<CatalogueRow, CatalogueRowCount> kRows = {{
 
 // Row counts of the eight loaders, in load order.
 constexpr size_t kCounts[CatalogueLoaderCount] = {1, 58, 27, 40, 10, 56, 1, 24};
-constexpr const char* kNames[CatalogueLoaderCount] = {
-    "LoadCrossSprites",     "LoadUnitSprites", "LoadLandSprites",   "LoadDungeonSprites",
-    "LoadStructureSprites", "LoadItemSprites", "LoadScreenSprites", "LoadCubeSprites"};
 
 constexpr size_t SumCounts() {
     size_t n = 0;
@@ -265,21 +262,9 @@ void LoadRows(SpriteTable& table, size_t loader) {
     for (const CatalogueRow& row : LoaderRows(loader)) LoadSprite(table, row.path, row.slot);
 }
 
-const std::array<CatalogueLoader, CatalogueLoaderCount> kLoaders = [] {
-    using LoadFunction = void (*)(SpriteTable&);
-    const LoadFunction functions[CatalogueLoaderCount] = {LoadCrossSprites,     LoadUnitSprites, LoadLandSprites,
-                                                         LoadDungeonSprites,   LoadStructureSprites,
-                                                         LoadItemSprites,      LoadScreenSprites, LoadCubeSprites};
-    std::array<CatalogueLoader, CatalogueLoaderCount> out{};
-    for (size_t i = 0; i < CatalogueLoaderCount; ++i) out[i] = {kNames[i], LoaderRows(i), functions[i]};
-    return out;
-}();
-
 }  // namespace
 
 std::span<const CatalogueRow> AssetCatalogueRows() { return kRows; }
-
-std::span<const CatalogueLoader> AssetCatalogueLoaders() { return kLoaders; }
 
 void LoadCrossSprites(SpriteTable& table) { LoadRows(table, 0); }
 void LoadUnitSprites(SpriteTable& table) { LoadRows(table, 1); }
@@ -291,7 +276,14 @@ void LoadScreenSprites(SpriteTable& table) { LoadRows(table, 6); }
 void LoadCubeSprites(SpriteTable& table) { LoadRows(table, 7); }
 
 void LoadAssetCatalogue(SpriteTable& table) {
-    for (const CatalogueLoader& loader : kLoaders) loader.load(table);
+    LoadCrossSprites(table);
+    LoadUnitSprites(table);
+    LoadLandSprites(table);
+    LoadDungeonSprites(table);
+    LoadStructureSprites(table);
+    LoadItemSprites(table);
+    LoadScreenSprites(table);
+    LoadCubeSprites(table);
 }
 
 }  // namespace delver

@@ -20,14 +20,6 @@ struct CatalogueRow {
     int slot;
 };
 
-// One folder loader: its name, its rows in load order, and the loader
-// itself (the function of that name).
-struct CatalogueLoader {
-    const char* name;                 // e.g. "LoadCubeSprites"
-    std::span<const CatalogueRow> rows;
-    void (*load)(SpriteTable& table);
-};
-
 inline constexpr size_t CatalogueRowCount = 217;
 inline constexpr size_t CatalogueLoaderCount = 8;
 
@@ -35,10 +27,8 @@ inline constexpr size_t CatalogueLoaderCount = 8;
 // duplicates included). The art generator and the tests enumerate it.
 std::span<const CatalogueRow> AssetCatalogueRows();
 
-// The eight folder loaders in start-up order, each with its slice of rows.
-std::span<const CatalogueLoader> AssetCatalogueLoaders();
-
-// The folder loaders. Each loads its rows into the table, ignoring results.
+// The folder loaders, in start-up order, each taking the next slice of
+// the rows. Each loads its rows into the table, ignoring results.
 void LoadCrossSprites(SpriteTable& table);      // bmp_cross: 1 row
 void LoadUnitSprites(SpriteTable& table);       // bmp_unit: 58 rows
 void LoadLandSprites(SpriteTable& table);       // bmp_land: 27 rows

@@ -1,8 +1,5 @@
 #include "items/item_catalogue.h"
 
-#include <array>
-#include <string>
-
 namespace delver {
 
 namespace {
@@ -10,7 +7,6 @@ namespace {
 // A single item: the weapons, the bag and item 7100.
 struct SingleItem {
     int code;
-    const char* name;
     uint16_t imageSlot;
     uint8_t flags[5];
     uint8_t pieceKind;
@@ -24,82 +20,64 @@ struct SingleItem {
 // The knife and dagger pictures are swapped on purpose (6110 shows slot 600),
 // and the two iron battle axes use each other's picture slots.
 constexpr SingleItem kSingleItems[] = {
-    {6110, "Dagger", 600, {1, 0, 1, 1, 1}, 2, 1, 1, 0, 0.0f, 50},
-    {6111, "Knife", 601, {1, 1, 0, 0, 0}, 1, 1, 2, 0, 0.0f, 180},
-    {6112, "Short Sword", 602, {1, 0, 0, 0, 1}, 1, 1, 3, 0, 0.0f, 300},
-    {6113, "Gauche", 603, {0, 1, 0, 0, 0}, 2, 1, 3, 1, 0.2f, 400},
-    {6114, "Long Sword", 604, {1, 0, 0, 0, 0}, 1, 1, 4, 0, 0.0f, 430},
-    {6115, "Bastard Sword", 605, {1, 0, 0, 0, 0}, 1, 1, 5, 0, 0.0f, 560},
-    {6116, "Kopesh", 606, {1, 1, 0, 0, 1}, 2, 1, 5, 1, 0.0f, 700},
-    {6117, "Blade", 607, {0, 1, 0, 0, 0}, 1, 1, 6, 0, 1.0f, 1000},
-    {6118, "Blade Ameliorated", 608, {0, 1, 0, 0, 1}, 1, 1, 6, 1, 2.8f, 2000},
-    {6119, "Behead", 609, {0, 1, 0, 0, 1}, 1, 1, 7, 0, 0.0f, 3000},
-    {6120, "Broadsword", 610, {1, 0, 0, 0, 0}, 1, 1, 6, 1, 0.0f, 700},
-    {6121, "Horner", 611, {0, 1, 0, 0, 1}, 2, 1, 8, 0, 0.0f, 2300},
-    {6122, "Glaive", 612, {1, 0, 0, 0, 0}, 1, 1, 8, 1, 0.0f, 980},
-    {6123, "Saber", 613, {1, 0, 0, 0, 0}, 1, 1, 8, 2, 2.0f, 1300},
-    {6124, "Saber Ameliorated", 614, {1, 0, 0, 0, 1}, 1, 1, 8, 3, 4.0f, 2900},
-    {6125, "Whale Blade", 615, {1, 0, 0, 0, 1}, 1, 1, 9, 0, 1.5f, 5000},
-    {6126, "Whale Blade Ameliorated", 616, {1, 0, 0, 0, 1}, 1, 1, 9, 2, 3.3f, 10000},
-    {6127, "Two Handed Sword", 617, {1, 0, 0, 0, 0}, 1, 1, 10, 0, 0.0f, 1200},
-    {6128, "Two Bladed Sword", 618, {1, 0, 0, 0, 1}, 1, 1, 11, 0, 0.0f, 6000},
-    {6129, "Two Bladed Sword Ameliorated", 619, {1, 0, 0, 0, 1}, 1, 1, 12, 0, 3.2f, 28000},
-    {6200, "Maul", 630, {0, 1, 0, 0, 0}, 1, 1, 3, 0, 0.0f, 300},
-    {6201, "Morningstar", 631, {0, 1, 0, 0, 0}, 1, 1, 5, 1, 0.0f, 600},
-    {6202, "Mace", 632, {0, 1, 0, 0, 0}, 1, 1, 8, 0, 0.0f, 3000},
-    {6203, "War Mace", 633, {0, 1, 0, 0, 0}, 1, 1, 8, 0, 0.0f, 3000},
-    {6316, "Hand Axe", 650, {0, 0, 0, 1, 0}, 2, 1, 2, 0, 0.0f, 180},
-    {6317, "Axe", 651, {0, 0, 0, 1, 0}, 1, 1, 3, 0, 0.0f, 380},
-    {6318, "Battle Axe", 652, {0, 0, 0, 1, 0}, 1, 1, 8, 0, 0.0f, 4000},
-    {6319, "Iron Rubioux Battle Axe", 655, {0, 0, 0, 1, 0}, 1, 1, 12, 0, 2.8f, 32000},
-    {6320, "Iron Ordered Battle Axe", 654, {0, 0, 0, 1, 0}, 1, 1, 14, 0, 4.0f, 60000},
-    {7000, "Bag", 3000, {0, 0, 0, 0, 0}, 0, 0, 0, 0, 0.0f, 30},
-    {7100, nullptr, 682, {0, 0, 0, 0, 0}, 0, 0, 200, 0, 0.0f, 50},
+    {6110, 600, {1, 0, 1, 1, 1}, 2, 1, 1, 0, 0.0f, 50},  // Dagger
+    {6111, 601, {1, 1, 0, 0, 0}, 1, 1, 2, 0, 0.0f, 180},  // Knife
+    {6112, 602, {1, 0, 0, 0, 1}, 1, 1, 3, 0, 0.0f, 300},  // Short Sword
+    {6113, 603, {0, 1, 0, 0, 0}, 2, 1, 3, 1, 0.2f, 400},  // Gauche
+    {6114, 604, {1, 0, 0, 0, 0}, 1, 1, 4, 0, 0.0f, 430},  // Long Sword
+    {6115, 605, {1, 0, 0, 0, 0}, 1, 1, 5, 0, 0.0f, 560},  // Bastard Sword
+    {6116, 606, {1, 1, 0, 0, 1}, 2, 1, 5, 1, 0.0f, 700},  // Kopesh
+    {6117, 607, {0, 1, 0, 0, 0}, 1, 1, 6, 0, 1.0f, 1000},  // Blade
+    {6118, 608, {0, 1, 0, 0, 1}, 1, 1, 6, 1, 2.8f, 2000},  // Blade Ameliorated
+    {6119, 609, {0, 1, 0, 0, 1}, 1, 1, 7, 0, 0.0f, 3000},  // Behead
+    {6120, 610, {1, 0, 0, 0, 0}, 1, 1, 6, 1, 0.0f, 700},  // Broadsword
+    {6121, 611, {0, 1, 0, 0, 1}, 2, 1, 8, 0, 0.0f, 2300},  // Horner
+    {6122, 612, {1, 0, 0, 0, 0}, 1, 1, 8, 1, 0.0f, 980},  // Glaive
+    {6123, 613, {1, 0, 0, 0, 0}, 1, 1, 8, 2, 2.0f, 1300},  // Saber
+    {6124, 614, {1, 0, 0, 0, 1}, 1, 1, 8, 3, 4.0f, 2900},  // Saber Ameliorated
+    {6125, 615, {1, 0, 0, 0, 1}, 1, 1, 9, 0, 1.5f, 5000},  // Whale Blade
+    {6126, 616, {1, 0, 0, 0, 1}, 1, 1, 9, 2, 3.3f, 10000},  // Whale Blade Ameliorated
+    {6127, 617, {1, 0, 0, 0, 0}, 1, 1, 10, 0, 0.0f, 1200},  // Two Handed Sword
+    {6128, 618, {1, 0, 0, 0, 1}, 1, 1, 11, 0, 0.0f, 6000},  // Two Bladed Sword
+    {6129, 619, {1, 0, 0, 0, 1}, 1, 1, 12, 0, 3.2f, 28000},  // Two Bladed Sword Ameliorated
+    {6200, 630, {0, 1, 0, 0, 0}, 1, 1, 3, 0, 0.0f, 300},  // Maul
+    {6201, 631, {0, 1, 0, 0, 0}, 1, 1, 5, 1, 0.0f, 600},  // Morningstar
+    {6202, 632, {0, 1, 0, 0, 0}, 1, 1, 8, 0, 0.0f, 3000},  // Mace
+    {6203, 633, {0, 1, 0, 0, 0}, 1, 1, 8, 0, 0.0f, 3000},  // War Mace
+    {6316, 650, {0, 0, 0, 1, 0}, 2, 1, 2, 0, 0.0f, 180},  // Hand Axe
+    {6317, 651, {0, 0, 0, 1, 0}, 1, 1, 3, 0, 0.0f, 380},  // Axe
+    {6318, 652, {0, 0, 0, 1, 0}, 1, 1, 8, 0, 0.0f, 4000},  // Battle Axe
+    {6319, 655, {0, 0, 0, 1, 0}, 1, 1, 12, 0, 2.8f, 32000},  // Iron Rubioux Battle Axe
+    {6320, 654, {0, 0, 0, 1, 0}, 1, 1, 14, 0, 4.0f, 60000},  // Iron Ordered Battle Axe
+    {7000, 3000, {0, 0, 0, 0, 0}, 0, 0, 0, 0, 0.0f, 30},  // Bag
+    {7100, 682, {0, 0, 0, 0, 0}, 0, 0, 200, 0, 0.0f, 50},  // nameless
 };
 
-// An armour set: fourteen pieces sharing picture, factor and worth.
+// An armour set: fourteen pieces sharing picture, factor and worth. The
+// pieces, in code order: Suit, Hat (Helmet in Plate, Full Plate and Magic),
+// Cape, Georget, Scaling, Torso, Greeves, Bracers, Ring, Gloves, Shield,
+// Sleeves, Circlet, Boots; each named after its set ("Chain Boots").
 struct ArmourSet {
     int firstCode;
-    const char* word;
     uint16_t imageSlot;
     float factor;
     uint16_t worth;
-    bool helmet;  // the heavy sets call their piece 1 a Helmet, not a Hat
 };
 
 constexpr ArmourSet kArmourSets[] = {
-    {8100, "Robe", 730, 0.1f, 30, false},
-    {8130, "Leather", 740, 0.2f, 70, false},
-    {8170, "Studded Leather", 741, 0.3f, 120, false},
-    {8200, "Chain", 742, 0.4f, 160, false},
-    {8220, "Scale", 743, 0.5f, 210, false},
-    {8250, "Plate", 744, 0.6f, 280, true},
-    {8280, "Full Plate", 745, 0.7f, 350, true},
-    {8320, "Magic", 746, 0.9f, 600, true},  // 0.9, a step above the rest
+    {8100, 730, 0.1f, 30},  // Robe
+    {8130, 740, 0.2f, 70},  // Leather
+    {8170, 741, 0.3f, 120},  // Studded Leather
+    {8200, 742, 0.4f, 160},  // Chain
+    {8220, 743, 0.5f, 210},  // Scale
+    {8250, 744, 0.6f, 280},  // Plate
+    {8280, 745, 0.7f, 350},  // Full Plate
+    {8320, 746, 0.9f, 600},  // Magic: 0.9, a step above the rest
 };
 
 constexpr int kPiecesPerSet = 14;
-constexpr int kArmourSetCount = sizeof(kArmourSets) / sizeof(kArmourSets[0]);
-
-constexpr const char* kPieceWords[kPiecesPerSet] = {
-    "Suit", "Hat", "Cape", "Georget", "Scaling", "Torso", "Greeves",
-    "Bracers", "Ring", "Gloves", "Shield", "Sleeves", "Circlet", "Boots"};
 
 bool InTable(int code) { return code >= 0 && code < ItemTableSize; }
-
-// The armour names, built once: set word, a space, piece word.
-const std::array<std::string, kArmourSetCount * kPiecesPerSet>& ArmourNames() {
-    static const auto names = [] {
-        std::array<std::string, kArmourSetCount * kPiecesPerSet> out;
-        for (int s = 0; s < kArmourSetCount; ++s)
-            for (int p = 0; p < kPiecesPerSet; ++p) {
-                const char* piece = (p == 1 && kArmourSets[s].helmet) ? "Helmet" : kPieceWords[p];
-                out[s * kPiecesPerSet + p] = std::string(kArmourSets[s].word) + " " + piece;
-            }
-        return out;
-    }();
-    return names;
-}
 
 }  // namespace
 
@@ -148,16 +126,6 @@ void SeedItemCopies(ItemTable& t) {
     CopyItem(t, 9001, 6111);
     CopyItem(t, 9002, 6200);
     CopyItem(t, 9003, 6316);
-}
-
-const char* ItemName(int code) {
-    for (const SingleItem& s : kSingleItems)
-        if (s.code == code) return s.name;
-    for (int s = 0; s < kArmourSetCount; ++s) {
-        const int piece = code - kArmourSets[s].firstCode;
-        if (piece >= 0 && piece < kPiecesPerSet) return ArmourNames()[s * kPiecesPerSet + piece].c_str();
-    }
-    return nullptr;
 }
 
 }  // namespace delver

@@ -60,8 +60,4 @@ void CopyItem(ItemTable& t, int destination, int source);
 // (9002, 6200), (9003, 6316), in that order.
 void SeedItemCopies(ItemTable& t);
 
-// The name of an item code, e.g. "Studded Leather Greeves" for 8176; null
-// for codes without a name (0, 7100 and every unused code).
-const char* ItemName(int code);
-
 }  // namespace delver

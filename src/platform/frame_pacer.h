@@ -1,6 +1,6 @@
 // Frame pacing for the windowed backends. A window shows at most a set
 // number of frames a second: just before each buffer swap the backend asks
-// the pacer how long to wait, so the game no longer takes a whole core, nor
+// the pacer how long to wait, so the game does not take a whole core, nor
 // runs faster on a faster machine (the player moves a fixed step a frame).
 //
 // The pacer keeps a cadence: each swap is due one interval after the

@@ -4,10 +4,10 @@
 // -C it plays in the player's own game folder under the XDG data folder,
 // filled on first start with copies of the installed files, and keeps its
 // saves there. A copy run from a build tree or from inside a game folder is
-// no installed copy and plays in the current folder, as it always has.
+// no installed copy and plays in the current folder.
 // On Windows the installer puts the data in game\ beside delver.exe and the
 // player's folder is %APPDATA%\delver; the zip, which has no game\ folder,
-// keeps playing in place.
+// plays in place.
 #pragma once
 
 #include <filesystem>

@@ -107,10 +107,7 @@ void DrawScene(WorldView& v) {
                 glPushMatrix();
                 glTranslatef(static_cast<float>(k - X), static_cast<float>(Y - j), static_cast<float>(i - Z));
                 glPushMatrix();
-                if (v.stats) {
-                    ++v.stats->cellsDrawn;
-                    if (v.stats->recordVisits) v.stats->visits.push_back({column, row, layer});
-                }
+                if (v.stats) ++v.stats->cellsDrawn;
                 DrawCell(v, column, row, layer);
                 if (markers[CellIndex(column, row, layer)] == ObjectiveMarker) DrawMarker(v, column, row, layer);
                 glPopMatrix();

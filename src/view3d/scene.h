@@ -25,12 +25,6 @@ struct SceneStats {
     int64_t cellsDrawn = 0;    // cells handed to DrawCell
     int64_t facesDrawn = 0;    // quads submitted (cube faces and panes)
     int64_t markersDrawn = 0;  // marker cubes drawn
-    // When set, every cell handed to DrawCell is appended, in visiting order.
-    bool recordVisits = false;
-    struct Visit {
-        int column, row, layer;
-    };
-    std::vector<Visit> visits;
 };
 
 struct SceneCache;

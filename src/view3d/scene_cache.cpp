@@ -478,11 +478,6 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
                                (cube.colHi - cube.colLo + 1);
         v.stats->facesDrawn += w.quads + 6 * w.markers;
         v.stats->markersDrawn += w.markers;
-        if (v.stats->recordVisits)
-            for (int64_t l = cube.layerLo; l <= cube.layerHi; ++l)
-                for (int64_t r = cube.rowLo; r <= cube.rowHi; ++r)
-                    for (int64_t c = cube.colLo; c <= cube.colHi; ++c)
-                        v.stats->visits.push_back({static_cast<int>(c), static_cast<int>(r), static_cast<int>(l)});
     }
     if (cache.scenes % 64 == 0) FreeIdleRegions(cache);
 }

@@ -7,6 +7,12 @@
 # finishes all but one of the interrupted saves; the Windows build finishes
 # the middle one itself.
 #
+# One X server and one Wine session serve every Windows run: both start
+# once, and a waiting cmd.exe holds the session (the wineserver and
+# Windows' own services) open until the test ends. The kill runs, each in
+# a folder of its own, go four at a time: a save spends most of its time
+# in the game's own progress pauses.
+#
 # usage: wine_save_crash.sh WINDOWS_EXE LINUX_DELVER
 #
 # Exits 77 (reported as skipped) when Wine or Xvfb cannot run the program on
@@ -43,9 +49,33 @@ windows_run() {  # folder seed script [env...]
     local dir=$1 seed=$2 script=$3
     shift 3
     printf '%s' "$script" >"$dir/script.txt"
-    (cd "$dir" && env "$@" timeout -k 10 600 xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$loader" "$exe" --seed "$seed" --frames 5 --input script.txt --report)
+    (cd "$dir" && env "$@" timeout -k 10 600 "$loader" "$exe" --seed "$seed" --frames 5 --input script.txt --report)
 }
+# The X server and the Wine session the Windows runs share, ended on exit.
+xvfb_pid=
+session_pid=
+start_session() {
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || fail "no virtual X server would start: $(cat "$work/xvfb.log")"
+    export DISPLAY=":$(cat "$work/display")"
+    mkfifo "$work/session"
+    "$loader" cmd.exe /c pause <"$work/session" >/dev/null 2>&1 &
+    session_pid=$!
+    exec 8>"$work/session"
+}
+end_session() {
+    exec 8>&-  # the waiting cmd.exe reads the end of its input and goes
+    [ -n "$session_pid" ] && { timeout 30 tail --pid="$session_pid" -f /dev/null || kill "$session_pid"; } 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    return 0
+}
+trap end_session EXIT
 # A game folder holding the old slot.
 fresh() {
     rm -rf "$1" && mkdir -p "$1/map"
@@ -84,14 +114,30 @@ renames=$(sed -n 's/^file op \([0-9]*\): rename$/\1/p' "$work/trace.txt" | tr '\
 say "renames at file operations: $renames"
 
 middle=$(echo $renames | cut -d' ' -f4)
+start_session
+start=$(date +%s)
+set -- $renames
+while [ $# -gt 0 ]; do
+    pids=() batch=()
+    for n in "$@"; do
+        [ ${#batch[@]} -lt 4 ] || break
+        fresh "$work/kill-$n"
+        windows_run "$work/kill-$n" 8 "$save_script" DELVER_FILE_FAULT=kill:$n >/dev/null 2>"$work/kill-$n/stderr.txt" &
+        pids+=($!) batch+=("$n")
+    done
+    shift ${#batch[@]}
+    for i in "${!batch[@]}"; do
+        wait "${pids[i]}"
+        status=$?
+        [ "$status" -eq 137 ] ||
+            wine_fail_or_skip "the Windows build killed at operation ${batch[i]} exited $status; folder kept: $work"
+    done
+done
+say "the Windows build killed at each rename ($(($(date +%s) - start)) s)"
 for n in $renames; do
     dir="$work/kill-$n"
-    fresh "$dir"
-    start=$(date +%s)
-    windows_run "$dir" 8 "$save_script" DELVER_FILE_FAULT=kill:$n >/dev/null 2>"$dir/stderr.txt"
-    status=$?
-    [ "$status" -eq 137 ] || wine_fail_or_skip "the Windows build killed at operation $n exited $status; folder kept: $work"
     [ -f "$dir/map/SAVEGAME1.commit" ] || fail "no commit record after a kill at operation $n"
+    start=$(date +%s)
     if [ "$n" = "$middle" ]; then
         windows_run "$dir" 9 "$load_script" >"$dir/report.json" 2>"$dir/stderr.txt" ||
             wine_fail_or_skip "the Windows build could not start after the kill at operation $n"

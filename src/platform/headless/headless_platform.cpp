@@ -200,9 +200,7 @@ void HeadlessPlatform::Sleep(unsigned ms) { virtualMs_ += ms; }
 int64_t HeadlessPlatform::CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
 void HeadlessPlatform::ShowMessage(const char* caption, const char* text, DialogKind) {
-    lastCaption_ = caption ? caption : "";
-    lastMessage_ = text ? text : "";
-    std::fprintf(stderr, "%s: %s\n", lastCaption_.c_str(), lastMessage_.c_str());
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
 }
 
 }  // namespace delver

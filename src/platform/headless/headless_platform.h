@@ -36,9 +36,6 @@ public:
     uint64_t VirtualMilliseconds() const { return virtualMs_; }
     bool CursorVisible() const { return cursorVisible_; }
     int SwapCount() const { return swaps_; }
-    // The last message shown, for tests.
-    const std::string& LastMessageText() const { return lastMessage_; }
-    const std::string& LastMessageCaption() const { return lastCaption_; }
 
 private:
     struct Gl;
@@ -47,8 +44,6 @@ private:
     uint64_t virtualMs_ = 0;
     bool cursorVisible_ = true;
     int swaps_ = 0;
-    std::string lastMessage_;
-    std::string lastCaption_;
 };
 
 }  // namespace delver

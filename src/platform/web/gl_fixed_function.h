@@ -3,8 +3,10 @@
 // exactly the calls the game makes onto our own small fixed-function layer
 // (fixed_function.cpp): the names are redirected before the desktop
 // headers declare them, so every declaration below is of our function.
-// A call the layer does not answer fails to link, so nothing is silently
-// dropped.
+// A fixed-function call the layer does not answer fails to link; one that
+// WebGL has too (glDrawArrays, glClear, ...) would reach WebGL behind the
+// layer's back, so a test of the native build (tests/gl/web_gl_names.cmake)
+// holds every gl call outside platform/ to the names redirected here.
 #pragma once
 
 #define glBegin delver_glBegin
