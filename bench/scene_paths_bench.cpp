@@ -176,8 +176,8 @@ int main() {
     const struct {
         int level;
         float turn, tilt;
-    } picks[] = {{1, 0, 0}, {2, 45, -20}, {3, 0, 0}, {4, 0, 0}, {4, 135, 25}, {5, 0, 0}, {6, -60, 10}, {7, 0, 0},
-                 {8, 20, -35}, {9, 0, 0}};
+    } picks[] = {{1, 0, 0}, {2, 45, -20}, {3, 0, 0}, {4, 0, 0},    {4, 135, 25},
+                 {5, 0, 0}, {6, -60, 10}, {7, 0, 0}, {8, 20, -35}, {9, 0, 0}};
     std::vector<Camera> cameras;
     for (const auto& p : picks) {
         Camera c{};
@@ -187,11 +187,12 @@ int main() {
         std::fprintf(stderr, "scene_paths_bench: seed %u carved no open cell\n", kSeed);
         return 1;
     }
-    std::printf("scene paths bench: seed %u, %zu camera positions in levels 1..9, renderer %s\n", kSeed,
-                cameras.size(), reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    std::printf("frame = clear + scene + read-back of the 320 x 240 picture; medians over %d frames of each path "
-                "per position, drawn alternately\n",
-                kRounds);
+    std::printf("scene paths bench: seed %u, %zu camera positions in levels 1..9, renderer %s\n", kSeed, cameras.size(),
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    std::printf(
+        "frame = clear + scene + read-back of the 320 x 240 picture; medians over %d frames of each path "
+        "per position, drawn alternately\n",
+        kRounds);
 
     SceneCache cache;
     SceneStats stats;
@@ -270,19 +271,20 @@ int main() {
         const double lit = Median(literalMs), fast = Median(fastMs);
         const double share = 100.0 * static_cast<double>(differing) / static_cast<double>(pixels);
         allAgree &= facesAgree && share <= 0.2;
-        std::printf("ViewDistance %2d: literal %7.2f ms (CPU %7.2f), fast %6.2f ms (CPU %6.2f), fast/literal %.3f "
-                    "(CPU %.3f); faces per frame %lld literal, %lld fast%s; %.3f%% pixels differ (at most %.3f%% at one position); first fast frame after "
-                    "a load %.2f ms (%.3f of a literal frame); present %.2f ms\n",
-                    distance, lit, Median(literalCpu), fast, Median(fastCpu), fast / lit,
-                    Median(fastCpu) / Median(literalCpu), static_cast<long long>(faces / std::ssize(cameras)),
-                    static_cast<long long>(fastFaces / std::ssize(cameras)),
-                    facesAgree ? "" : " (MORE FACES IN THE FAST PATH)", share, worstShare, Median(coldMs), Median(coldMs) / lit,
-                    Median(presentMs));
+        std::printf(
+            "ViewDistance %2d: literal %7.2f ms (CPU %7.2f), fast %6.2f ms (CPU %6.2f), fast/literal %.3f "
+            "(CPU %.3f); faces per frame %lld literal, %lld fast%s; %.3f%% pixels differ (at most %.3f%% at one position); first fast frame after "
+            "a load %.2f ms (%.3f of a literal frame); present %.2f ms\n",
+            distance, lit, Median(literalCpu), fast, Median(fastCpu), fast / lit, Median(fastCpu) / Median(literalCpu),
+            static_cast<long long>(faces / std::ssize(cameras)),
+            static_cast<long long>(fastFaces / std::ssize(cameras)), facesAgree ? "" : " (MORE FACES IN THE FAST PATH)",
+            share, worstShare, Median(coldMs), Median(coldMs) / lit, Median(presentMs));
     }
 
-    std::printf("kept quads %lld in %lld region builds; peak resident memory %.1f MB with the fast path alone, "
-                "%.1f MB once the literal path has run too\n",
-                static_cast<long long>(cache.stats.keptQuads), static_cast<long long>(cache.stats.regionsBuilt),
-                fastPeakMb, PeakResidentMb());
+    std::printf(
+        "kept quads %lld in %lld region builds; peak resident memory %.1f MB with the fast path alone, "
+        "%.1f MB once the literal path has run too\n",
+        static_cast<long long>(cache.stats.keptQuads), static_cast<long long>(cache.stats.regionsBuilt), fastPeakMb,
+        PeakResidentMb());
     return allAgree ? 0 : 1;
 }

@@ -33,8 +33,8 @@ struct RunCost {
 
 // Runs the game for the given frames and measures it.
 RunCost RunGame(int frames, const std::vector<std::string>& extra) {
-    std::vector<std::string> args = {DELVER_BINARY, "-C", DELVER_GAME_DIR, "--seed", "42", "--frames",
-                                     std::to_string(frames)};
+    std::vector<std::string> args = {DELVER_BINARY, "-C",       DELVER_GAME_DIR,       "--seed",
+                                     "42",          "--frames", std::to_string(frames)};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());

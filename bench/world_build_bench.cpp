@@ -56,10 +56,11 @@ int main() {
         ms.push_back(std::chrono::duration<double, std::milli>(t2 - t0).count());
         genMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     }
-    std::printf("world build (GenerateDungeon + FinishWorld), %d seeds: median %.2f ms wall (min %.2f, max %.2f), "
-                "median %.2f ms CPU; GenerateDungeon alone median %.2f ms wall\n",
-                kSeeds, Median(ms), *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()),
-                Median(cpuMs), Median(genMs));
+    std::printf(
+        "world build (GenerateDungeon + FinishWorld), %d seeds: median %.2f ms wall (min %.2f, max %.2f), "
+        "median %.2f ms CPU; GenerateDungeon alone median %.2f ms wall\n",
+        kSeeds, Median(ms), *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()),
+        Median(cpuMs), Median(genMs));
     ReleaseGeneratorWorkspace(work);
     grids.Release();
     return 0;

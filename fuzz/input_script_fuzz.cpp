@@ -70,14 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (e.x < 0 || e.x > 319 || e.y < 0 || e.y > 239) Fail("cursor off the picture", e.line);
             break;
         case delver::ScriptEvent::Kind::Click:
-        case delver::ScriptEvent::Kind::Close:
-            ++clicks;
-            break;
+        case delver::ScriptEvent::Kind::Close: ++clicks; break;
         case delver::ScriptEvent::Kind::Look:
             if (e.x < -100000 || e.x > 100000 || e.y < -100000 || e.y > 100000) Fail("look out of range", e.line);
             break;
-        case delver::ScriptEvent::Kind::Jump:
-            break;
+        case delver::ScriptEvent::Kind::Jump: break;
         }
     }
 

@@ -36,7 +36,9 @@ namespace fs = std::filesystem;
 // Only Sleep is used by the overworld loader; nothing else is reached.
 class NoMachine : public delver::Platform {
 public:
-    delver::WindowStep CreateGlWindow(const char*, int, int, int) override { return delver::WindowStep::StepCreateWindow; }
+    delver::WindowStep CreateGlWindow(const char*, int, int, int) override {
+        return delver::WindowStep::StepCreateWindow;
+    }
     std::vector<delver::ReleaseStep> DestroyGlWindow() override { return {}; }
     bool HasWindow() const override { return false; }
     void SetCursorVisible(bool) override {}

@@ -236,17 +236,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const uint8_t* rest = data + kHeader;
     size_t left = size - kHeader;
-    const int64_t playerCell = delver::CellInGrid(g.shell.PlayerCell[0], g.shell.PlayerCell[1], g.shell.PlayerCell[2])
-                                   ? delver::CellIndex(g.shell.PlayerCell[0], g.shell.PlayerCell[1],
-                                                       g.shell.PlayerCell[2])
-                                   : 0;
+    const int64_t playerCell =
+        delver::CellInGrid(g.shell.PlayerCell[0], g.shell.PlayerCell[1], g.shell.PlayerCell[2])
+            ? delver::CellIndex(g.shell.PlayerCell[0], g.shell.PlayerCell[1], g.shell.PlayerCell[2])
+            : 0;
     for (int f = 0; f < delver::SlotFileCount; ++f) {
         const uint8_t* h = data + 3 + f * 7;
         const int mode = h[0] & 3;
         const int32_t where = static_cast<int32_t>(Le32(h + 1));
         size_t length = std::min<size_t>(static_cast<size_t>(h[5]) | static_cast<size_t>(h[6]) << 8, left);
         const int64_t fileSize = static_cast<int64_t>(g_files[f].size());
-        int64_t offset = f <= delver::SlotFlagmap ? playerCell + where : static_cast<int64_t>(static_cast<uint32_t>(where));
+        int64_t offset =
+            f <= delver::SlotFlagmap ? playerCell + where : static_cast<int64_t>(static_cast<uint32_t>(where));
         // Within the real file, or just behind it.
         offset = std::clamp<int64_t>(offset, 0, fileSize);
         MakeFile(slot, f, mode, static_cast<size_t>(offset), rest, length);

@@ -25,7 +25,7 @@ test_packages=(
   xvfb xauth xdotool
   dpkg-dev
   g++-mingw-w64-i686-win32
-  clang
+  clang clang-format
   lintian appstream desktop-file-utils
   nsis icoutils
 )

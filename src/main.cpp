@@ -56,8 +56,8 @@ int Run(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::current_path(options.directory, ec);
         if (ec) {
-            std::fprintf(stderr, "delver: cannot change to folder %s: %s\n",
-                         delver::Quoted(options.directory).c_str(), ec.message().c_str());
+            std::fprintf(stderr, "delver: cannot change to folder %s: %s\n", delver::Quoted(options.directory).c_str(),
+                         ec.message().c_str());
             return 2;
         }
     }

@@ -132,16 +132,17 @@ TEST(InputScript, SettingsComeFirstAndLookLinesTurn) {
 TEST(InputScript, ParsesEveryEventKind) {
     InputScript s;
     std::string error;
-    ASSERT_TRUE(ParseInputScript("# a demo\n"
-                                 "\n"
-                                 "0 down Z   # walk back\n"
-                                 "3 up z\n"
-                                 "3 tap LBRACKET\n"
-                                 "4 mouse 160 120\n"
-                                 "5 click right\n"
-                                 "5 click left\n"
-                                 "9 close\n",
-                                 s, error))
+    ASSERT_TRUE(
+        ParseInputScript("# a demo\n"
+                         "\n"
+                         "0 down Z   # walk back\n"
+                         "3 up z\n"
+                         "3 tap LBRACKET\n"
+                         "4 mouse 160 120\n"
+                         "5 click right\n"
+                         "5 click left\n"
+                         "9 close\n",
+                         s, error))
         << error;
     ASSERT_EQ(s.events.size(), 7u);
     EXPECT_EQ(s.events[0].kind, ScriptEvent::Kind::Down);

@@ -86,8 +86,8 @@ protected:
 TEST_F(BmpLoader, FourByTwoComesOutRgbBottomRowFirst) {
     // Bottom row: blue, green, red, white; top row: four greys. On disk each
     // pixel is blue-green-red.
-    std::vector<uint8_t> disk = {255, 0,   0,   0,   255, 0,   0,   0,   255, 255, 255, 255,
-                                 10,  20,  30,  40,  50,  60,  70,  80,  90,  100, 110, 120};
+    std::vector<uint8_t> disk = {255, 0,  0,  0,  255, 0,  0,  0,  255, 255, 255, 255,
+                                 10,  20, 30, 40, 50,  60, 70, 80, 90,  100, 110, 120};
     Write("four.bmp", Bmp(4, 2, disk));
     ASSERT_TRUE(LoadSprite(table, GamePath("four.bmp"), 7));
     const Sprite& s = table.Slots[7];
@@ -95,14 +95,14 @@ TEST_F(BmpLoader, FourByTwoComesOutRgbBottomRowFirst) {
     EXPECT_EQ(s.height, 2);
     EXPECT_EQ(s.bytesPerPixel, 3);
     ASSERT_NE(s.pixels, nullptr);
-    const std::vector<uint8_t> want = {0,  0,  255, 0,  255, 0,  255, 0,   0,   255, 255, 255,
-                                       30, 20, 10,  60, 50,  40, 90,  80,  70,  120, 110, 100};
+    const std::vector<uint8_t> want = {0,  0,  255, 0,  255, 0,  255, 0,  0,  255, 255, 255,
+                                       30, 20, 10,  60, 50,  40, 90,  80, 70, 120, 110, 100};
     EXPECT_EQ(std::vector<uint8_t>(s.pixels.get(), s.pixels.get() + 24), want);
 }
 
 TEST_F(BmpLoader, ThreeByTwoReadsEighteenBytesAcrossTheRowPadding) {
     // A standard file: 9 pixel bytes and 3 padding bytes (0xEE) per row.
-    std::vector<uint8_t> disk = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE,
+    std::vector<uint8_t> disk = {1,  2,  3,  4,  5,  6,  7,  8,  9,  0xEE, 0xEE, 0xEE,
                                  11, 12, 13, 14, 15, 16, 17, 18, 19, 0xEE, 0xEE, 0xEE};
     Write("three.bmp", Bmp(3, 2, disk));
     ASSERT_TRUE(LoadSprite(table, GamePath("three.bmp"), 8));
@@ -148,9 +148,9 @@ TEST_F(BmpLoader, RefusedHeadersLeaveTheSlotAlone) {
 
 TEST_F(BmpLoader, OnlyTheLowByteOfTheBitCountAndNothingElseIsChecked) {
     std::vector<uint8_t> f = Bmp(2, 2, Ramp(12));
-    f[29] = 1;                   // high byte of the bit count
-    PutLe32(f, 30, 3);           // compression field
-    PutLe32(f, 2, 999999);       // file size field
+    f[29] = 1;              // high byte of the bit count
+    PutLe32(f, 30, 3);      // compression field
+    PutLe32(f, 2, 999999);  // file size field
     Write("odd.bmp", f);
     EXPECT_TRUE(LoadSprite(table, GamePath("odd.bmp"), 3));
 }
@@ -224,14 +224,14 @@ TEST_F(BmpLoader, HostileHeadersFailWithoutPixels) {
         {0, 0, 0},
         {-2, 2, 12},
         {2, -2, 12},
-        {-2, -2, 12},                      // product positive, sides not
+        {-2, -2, 12},  // product positive, sides not
         {INT32_MIN, 1, 12},
-        {1000, 1000, 10},                  // plausible, but the file is tiny
-        {20000, 20000, 3},                 // 1.2e9 bytes claimed
-        {100000, 100000, 12},              // beyond 32 bits
+        {1000, 1000, 10},      // plausible, but the file is tiny
+        {20000, 20000, 3},     // 1.2e9 bytes claimed
+        {100000, 100000, 12},  // beyond 32 bits
         {INT32_MAX, INT32_MAX, 12},
-        {1073741825, 4, 12},               // 3 x w x h wraps to 12 in 32 bits
-        {715827883, 1, 12},                // 3 x w just above 2^31
+        {1073741825, 4, 12},  // 3 x w x h wraps to 12 in 32 bits
+        {715827883, 1, 12},   // 3 x w just above 2^31
     };
     for (const Case& c : cases) {
         Occupy(12);

@@ -28,9 +28,7 @@ fs::path OnDisk(const std::string& gamePath) {
     return fs::path(p);
 }
 
-std::string FolderOf(const std::string& gamePath) {
-    return gamePath.substr(2, gamePath.find('\\', 2) - 2);
-}
+std::string FolderOf(const std::string& gamePath) { return gamePath.substr(2, gamePath.find('\\', 2) - 2); }
 
 // The eight folder loaders in start-up order: each takes the next `rows`
 // rows of the catalogue, from `folder`.
@@ -81,9 +79,9 @@ std::vector<uint8_t> TaggedBmp(int tag) {
     b[26] = 1;
     b[28] = 24;
     for (int i = 0; i < 4; ++i) {
-        b[54 + 3 * i] = static_cast<uint8_t>(tag);        // blue
-        b[54 + 3 * i + 1] = static_cast<uint8_t>(tag >> 8); // green
-        b[54 + 3 * i + 2] = 0x5A;                         // red
+        b[54 + 3 * i] = static_cast<uint8_t>(tag);           // blue
+        b[54 + 3 * i + 1] = static_cast<uint8_t>(tag >> 8);  // green
+        b[54 + 3 * i + 2] = 0x5A;                            // red
     }
     return b;
 }
@@ -113,7 +111,7 @@ TEST(AssetCatalogueRows, CountsFoldersAndSlotsPerLoader) {
     EXPECT_EQ(total, 217u);  // the loaders tile the rows in order
 
     // Slot ranges of each loader.
-    const std::pair<int, int> ranges[8] = {{1104, 1104}, {801, 983}, {10, 194}, {111, 167},
+    const std::pair<int, int> ranges[8] = {{1104, 1104}, {801, 983}, {10, 194},    {111, 167},
                                            {390, 408},   {0, 3001},  {1000, 1000}, {1201, 1223}};
     for (size_t i = 0; i < 8; ++i) {
         int lo = 1 << 30, hi = -1;
@@ -185,8 +183,7 @@ protected:
     void ExpectAllSlotsEmpty() {
         for (int i = 0; i < SpriteSlotCount; ++i) {
             const Sprite& s = table.Slots[i];
-            ASSERT_TRUE(s.pixels == nullptr && s.width == 0 && s.height == 0 && s.bytesPerPixel == 0)
-                << "slot " << i;
+            ASSERT_TRUE(s.pixels == nullptr && s.width == 0 && s.height == 0 && s.bytesPerPixel == 0) << "slot " << i;
         }
     }
 
@@ -212,8 +209,14 @@ TEST_F(CatalogueLoad, EverySlotHoldsItsLastRowsPicture) {
     EXPECT_EQ(loaded, lastRow.size());
 
     // Slots sharing a file hold the same picture.
-    for (auto [a, b] : {std::pair{1205, 1207}, {130, 160}, {21, 193}, {849, 981}, {811, 1211}, {802, 1210},
-                        {822, 1213}, {904, 1222}}) {
+    for (auto [a, b] : {std::pair{1205, 1207},
+                        {130, 160},
+                        {21, 193},
+                        {849, 981},
+                        {811, 1211},
+                        {802, 1210},
+                        {822, 1213},
+                        {904, 1222}}) {
         ASSERT_NE(table.Slots[a].pixels, nullptr);
         EXPECT_EQ(TagOf(table.Slots[a]), TagOf(table.Slots[b])) << a << " / " << b;
         EXPECT_NE(table.Slots[a].pixels.get(), table.Slots[b].pixels.get());  // each slot owns its own copy

@@ -118,8 +118,8 @@ TEST(EndToEnd, KeypadKeysPauseEvenWhenTheLayerIsSolid) {
 
 TEST(EndToEnd, ClicksToggleMouseLookAndWalking) {
     ScratchDir dir;
-    RunResult r = Delver(dir.path(), "--headless --seed 5 --frames 40 --report",
-                   "0 mouse 0 0\n20 click right\n20 click left\n");
+    RunResult r =
+        Delver(dir.path(), "--headless --seed 5 --frames 40 --report", "0 mouse 0 0\n20 click right\n20 click left\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Num(r, "mouse_look"), 1);
     EXPECT_EQ(Num(r, "auto_walk"), 1);

@@ -175,9 +175,9 @@ TEST(Recording, AKilledGameLeavesAWholeRecordingUpToItsLastFrame) {
            "kill -KILL $pid\n"
            "wait $pid\n";
     RunResult r;
-    r.status = testing::RunCommand("bash '" + (dir.path() / "kill.sh").string() + "' '" + dir.path().string() +
-                                       "' '" + DELVER_BINARY + "'",
-                                   &r.out, &r.err);
+    r.status = testing::RunCommand(
+        "bash '" + (dir.path() / "kill.sh").string() + "' '" + dir.path().string() + "' '" + DELVER_BINARY + "'",
+        &r.out, &r.err);
     ASSERT_EQ(r.status, 128 + 9) << "the game was not killed while it ran: " << r.err;
     const std::string rec = ReadText(dir.path() / "rec.txt");
     ASSERT_FALSE(rec.empty());
@@ -186,8 +186,8 @@ TEST(Recording, AKilledGameLeavesAWholeRecordingUpToItsLastFrame) {
     ASSERT_GE(blocks.size(), 2u) << rec;
     // Every line is whole: the recording plays (up to where it ends).
     const int last = std::stoi(blocks.back().front());
-    RunResult replay = Delver(dir.path(), "--headless --seed 3 --input rec.txt --report --frames " +
-                                              std::to_string(last + 1));
+    RunResult replay =
+        Delver(dir.path(), "--headless --seed 3 --input rec.txt --report --frames " + std::to_string(last + 1));
     ASSERT_EQ(replay.status, 0) << replay.err;
 }
 

@@ -83,8 +83,9 @@ double DifferingPercent(const std::vector<uint8_t>& a, const std::vector<uint8_t
 // Walks about with mouse look (a click counts from frame 13 on, and once in
 // 13 frames), widens the view to 30 and saves to slot 1.
 std::string TourScript() {
-    std::string s = "0 mouse 200 90\n14 click right\n16 mouse 150 90\n30 click left\n60 mouse 120 100\n"
-                    "100 mouse 60 92\n110 click left\n";
+    std::string s =
+        "0 mouse 200 90\n14 click right\n16 mouse 150 90\n30 click left\n60 mouse 120 100\n"
+        "100 mouse 60 92\n110 click left\n";
     for (int f = 112; f < 136; ++f) s += std::to_string(f) + " tap RBRACKET\n";
     return s + "140 tap F5\n150 mouse 170 95\n";
 }

@@ -21,7 +21,9 @@ struct Picture {
 bool ReadBmp(const std::filesystem::path& path, Picture& out) {
     std::vector<uint8_t> d = testing::ReadWholeFile(path);
     if (d.size() < 54 || d[0] != 'B' || d[1] != 'M' || d[28] != 24) return false;
-    auto u32 = [&](size_t at) { return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<uint32_t>(d[at + 3]) << 24; };
+    auto u32 = [&](size_t at) {
+        return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
+    };
     out.width = static_cast<int>(u32(18));
     out.height = static_cast<int>(u32(22));
     size_t offset = u32(10);
@@ -43,10 +45,10 @@ TEST(Screenshot, ShowsTheTexturedDungeonEnlargedTwice) {
     const std::filesystem::path game = DELVER_GAME_DIR;
     if (!std::filesystem::exists(game / "bmp_cube")) GTEST_SKIP() << "the game folder has not been laid out";
     testing::ScratchDir dir;
-    std::ofstream(dir.path() / "script.txt") << "0 mouse 160 90\n"   // level view
-                                                "20 click right\n"   // mouse look on
-                                                "40 click left\n"    // walk
-                                                "70 click left\n";   // stop
+    std::ofstream(dir.path() / "script.txt") << "0 mouse 160 90\n"  // level view
+                                                "20 click right\n"  // mouse look on
+                                                "40 click left\n"   // walk
+                                                "70 click left\n";  // stop
     const std::filesystem::path shot = dir.path() / "shot.bmp";
     const testing::RunResult r =
         testing::RunDelver(game, "--headless --seed 11 --frames 90 --input '" + (dir.path() / "script.txt").string() +

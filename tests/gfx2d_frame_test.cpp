@@ -130,8 +130,7 @@ TEST_F(FrameOnGl, SceneMergeNeedsExactly320By240) {
 // A framebuffer picture where every pixel differs from its neighbours.
 void Pattern(FrameState& f) {
     for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x)
-            PutPixel(f, x, y, x & 255, y, (x * 7 + y * 3) & 255);
+        for (int x = 0; x < 320; ++x) PutPixel(f, x, y, x & 255, y, (x * 7 + y * 3) & 255);
 }
 
 TEST_F(FrameOnGl, PresentAtZoomTwoCoversTheWindow) {
@@ -203,7 +202,6 @@ TEST(PresentFrame, WithoutAWindowOnlySwaps) {
     EXPECT_EQ(platform.SwapCount(), 1);
     EXPECT_TRUE(frame.Presented.empty());
 }
-
 
 // A window that fills a 1000 x 800 screen: the picture goes three times
 // enlarged into its middle, on black.

@@ -56,10 +56,9 @@ TEST(Fonts, TheCapitalAIsDrawnExactly) {
     // Small: rows 3 to 7 of the glyph land on y - 1 down to y - 5.
     EXPECT_EQ(Small("A", 10, 100), FromArt({".#.", "#.#", "###", "#.#", "#.#"}, 10, 99));
     // Large: rows 2 to 10 land on y - 2 down to y - 10.
-    EXPECT_EQ(Large("A", 10, 100),
-              FromArt({"..##....", ".####...", "##..##..", "##..##..", "##..##..", "######..", "##..##..", "##..##..",
-                       "##..##.."},
-                      10, 98));
+    EXPECT_EQ(Large("A", 10, 100), FromArt({"..##....", ".####...", "##..##..", "##..##..", "##..##..", "######..",
+                                            "##..##..", "##..##..", "##..##.."},
+                                           10, 98));
 }
 
 TEST(Fonts, PenAdvancesByGlyphWidthPlusOneOrByEight) {

@@ -101,9 +101,8 @@ TEST_F(ItemCatalogue, ArmourSetsShareSlotFactorAndWorth) {
         float factor;
         uint16_t worth;
     };
-    const Set sets[] = {{8100, 730, 0.1f, 30},  {8130, 740, 0.2f, 70},  {8170, 741, 0.3f, 120},
-                        {8200, 742, 0.4f, 160}, {8220, 743, 0.5f, 210}, {8250, 744, 0.6f, 280},
-                        {8280, 745, 0.7f, 350}, {8320, 746, 0.9f, 600}};
+    const Set sets[] = {{8100, 730, 0.1f, 30},  {8130, 740, 0.2f, 70},  {8170, 741, 0.3f, 120}, {8200, 742, 0.4f, 160},
+                        {8220, 743, 0.5f, 210}, {8250, 744, 0.6f, 280}, {8280, 745, 0.7f, 350}, {8320, 746, 0.9f, 600}};
     for (const Set& s : sets)
         for (int p = 0; p < 14; ++p) {
             const ItemTemplate& r = At(s.first + p);

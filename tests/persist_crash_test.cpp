@@ -34,8 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadWholeFile;
 using testing::ScratchDir;
-using testing::WriteWholeFile;
 using testing::SlotBytes;
+using testing::WriteWholeFile;
 
 // A game without a window: the saves report their progress to a log and
 // draw nothing, so that a forked child needs no OpenGL. Where the test
@@ -68,8 +68,8 @@ protected:
     // it is a tmpfs (root may write past any mode), else the folder's mode.
     void SetReadOnly(bool on) {
         if (tmpfs) {
-            ASSERT_EQ(mount(nullptr, (dir.path() / "game").c_str(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), nullptr),
-                      0)
+            ASSERT_EQ(
+                mount(nullptr, (dir.path() / "game").c_str(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), nullptr), 0)
                 << std::strerror(errno);
         } else {
             fs::permissions("map", on ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);

@@ -363,8 +363,8 @@ TEST_F(PowerLoss, LeavingOutAFlushIsCaught) {
     for (bool folder : {true, false}) {
         std::vector<Op> ops = r->ops;
         for (size_t k = 0; k < ops.size(); ++k) {
-            const bool drop = folder ? k + 1 == commit
-                                     : ops[k].kind == Kind::Flush && ops[k].name.find(".tmp") != std::string::npos;
+            const bool drop =
+                folder ? k + 1 == commit : ops[k].kind == Kind::Flush && ops[k].name.find(".tmp") != std::string::npos;
             if (drop) {
                 ops.erase(ops.begin() + static_cast<std::ptrdiff_t>(k));
                 break;

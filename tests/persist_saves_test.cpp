@@ -249,7 +249,7 @@ TEST_F(SaveSlots, DamagedValuesAreNotTaken) {
     putFloat(188, 2.0f);
     WriteWholeFile(File(1, SlotUnit), unitFile);
     LoadGame(target, 1);
-    EXPECT_EQ(camera.CycleStep, 11);   // kept
+    EXPECT_EQ(camera.CycleStep, 11);    // kept
     EXPECT_EQ(shell.ViewDistance, 12);  // kept
     EXPECT_EQ(shell.FrameCounter, 50);
     EXPECT_EQ(shell.PlayerCell[0], 300);  // as saved

@@ -128,9 +128,9 @@ TEST(SdlDisplay, TheOffscreenDriverDoesNotCountAsADisplay) {
 }
 
 // Skips the test, saying why, where no display can be reached.
-#define REQUIRE_DISPLAY()                                                        \
-    do {                                                                         \
-        std::string why;                                                         \
+#define REQUIRE_DISPLAY()                                                                \
+    do {                                                                                 \
+        std::string why;                                                                 \
         if (!SdlPlatform::DisplayAvailable(&why)) GTEST_SKIP() << "no display: " << why; \
     } while (0)
 

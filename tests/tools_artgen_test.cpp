@@ -72,12 +72,12 @@ TEST(ToolsArtgen, WritesEveryCataloguePathAsAStandard24BitBmp) {
         ASSERT_GT(width, 0);
         ASSERT_GT(height, 0);
         EXPECT_EQ(width % 4, 0);
-        EXPECT_EQ(Le32(bytes, 2), bytes.size());   // declared file size
-        EXPECT_EQ(Le32(bytes, 10), 54u);           // pixels right after the header
-        EXPECT_EQ(Le32(bytes, 14), 40u);           // BITMAPINFOHEADER
+        EXPECT_EQ(Le32(bytes, 2), bytes.size());  // declared file size
+        EXPECT_EQ(Le32(bytes, 10), 54u);          // pixels right after the header
+        EXPECT_EQ(Le32(bytes, 14), 40u);          // BITMAPINFOHEADER
         EXPECT_EQ(bytes[26] | (bytes[27] << 8), 1);
         EXPECT_EQ(bytes[28] | (bytes[29] << 8), 24);
-        EXPECT_EQ(Le32(bytes, 30), 0u);            // uncompressed
+        EXPECT_EQ(Le32(bytes, 30), 0u);  // uncompressed
         EXPECT_EQ(bytes.size(), 54u + static_cast<size_t>(width) * height * 3);
         contents.insert(bytes);
     }
@@ -182,8 +182,11 @@ TEST(ToolsArtgen, OverworldPlanHasEverySurfaceClassAndOpenMeadowNearTheDungeon) 
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const uint8_t code = plan[static_cast<size_t>(y) * 256 + x];
-            std::string cls = code == 0 ? "open" : code == 10 ? "dirt" : (code >= 11 && code <= 18) ? "grass"
-                                                                : code >= 19 ? "rock" : "meaningless";
+            std::string cls = code == 0                    ? "open"
+                              : code == 10                 ? "dirt"
+                              : (code >= 11 && code <= 18) ? "grass"
+                              : code >= 19                 ? "rock"
+                                                           : "meaningless";
             ++classes[cls];
             if (y < 128 && (cls == "open" || cls == "grass")) ++meadowNear;
         }
@@ -203,7 +206,8 @@ TEST(ToolsArtgen, TwoRunsGiveTheSameBytes) {
     for (const std::string& gamePath : DistinctCataloguePaths())
         EXPECT_EQ(ReadWholeFile(OnDisk(first.path(), gamePath)), ReadWholeFile(OnDisk(second.path(), gamePath)))
             << gamePath;
-    EXPECT_EQ(ReadWholeFile(first.path() / "map" / "1.overworld"), ReadWholeFile(second.path() / "map" / "1.overworld"));
+    EXPECT_EQ(ReadWholeFile(first.path() / "map" / "1.overworld"),
+              ReadWholeFile(second.path() / "map" / "1.overworld"));
 }
 
 TEST(ToolsArtgen, RerunKeepsSavesAndRepairsEmptiedPictures) {
@@ -306,7 +310,8 @@ bool DecodeStoredPng(const std::vector<uint8_t>& png, DecodedPng* out) {
         if (at + 5 > z.size() || (z[at] & 0x06) != 0) return false;  // stored blocks only
         last = z[at] & 1;
         const size_t len = z[at + 1] | (z[at + 2] << 8);
-        if (static_cast<size_t>((z[at + 3] | (z[at + 4] << 8)) ^ 0xFFFF) != len || at + 5 + len > z.size()) return false;
+        if (static_cast<size_t>((z[at + 3] | (z[at + 4] << 8)) ^ 0xFFFF) != len || at + 5 + len > z.size())
+            return false;
         raw.insert(raw.end(), z.begin() + static_cast<long>(at) + 5, z.begin() + static_cast<long>(at + 5 + len));
         at += 5 + len;
     }

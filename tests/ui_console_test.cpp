@@ -217,9 +217,9 @@ TEST_F(ConsoleCommands, CycleStepTakesOneToThirtySixIgnoringCase) {
 
 TEST_F(ConsoleCommands, OtherNumbersAndWordCountsAreIgnoredSilently) {
     camera.CycleStep = 7;
-    for (const char* line : {"env4cyclestep 0", "env4cyclestep 37", "env4cyclestep abc", "env4cyclestep 5 6",
-                             "env4cyclestep 4294967301", "env4cyclestep", "env4cyclestepx 5", "cyclestep 5",
-                             "env5objectivenumber now", "    ", ""}) {
+    for (const char* line :
+         {"env4cyclestep 0", "env4cyclestep 37", "env4cyclestep abc", "env4cyclestep 5 6", "env4cyclestep 4294967301",
+          "env4cyclestep", "env4cyclestepx 5", "cyclestep 5", "env5objectivenumber now", "    ", ""}) {
         EXPECT_EQ(Submit(line), 0u) << line;
         EXPECT_EQ(camera.CycleStep, 7) << line;
     }

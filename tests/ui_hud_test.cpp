@@ -96,7 +96,8 @@ TEST(HudPixels, LongLinesAreCutAtTheRightEdge) {
     // The last glyphs before the right edge carry ink; nothing wrapped below.
     bool rightEdgeInked = false;
     for (int y = 19; y <= 30; ++y)
-        for (int x = 308; x < 320; ++x) rightEdgeInked |= frame.FrameBuffer[(static_cast<size_t>(y) * 320 + x) * 4 + 3] != 0;
+        for (int x = 308; x < 320; ++x)
+            rightEdgeInked |= frame.FrameBuffer[(static_cast<size_t>(y) * 320 + x) * 4 + 3] != 0;
     EXPECT_TRUE(rightEdgeInked);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 320; ++x) EXPECT_EQ(frame.FrameBuffer[(static_cast<size_t>(y) * 320 + x) * 4 + 3], 0);

@@ -290,8 +290,8 @@ LevelView FindLevelView(const WorldGrids& g, int level) {
             if (g.WorldGrid[CellIndex(x, y, z)] != Empty) continue;
             for (const auto& d : dirs) {
                 int run = 0;
-                for (int cx = x + d.dx, cy = y + d.dy; CellInGrid(cx, cy, z) && g.WorldGrid[CellIndex(cx, cy, z)] == Empty;
-                     cx += d.dx, cy += d.dy)
+                for (int cx = x + d.dx, cy = y + d.dy;
+                     CellInGrid(cx, cy, z) && g.WorldGrid[CellIndex(cx, cy, z)] == Empty; cx += d.dx, cy += d.dy)
                     ++run;
                 if (run > best.run) best = {x, y, z, d.dx, d.dy, d.yaw, run};
             }
@@ -336,7 +336,8 @@ TEST_F(View3dFastScene, RandomCellSoupsAcrossRegionEdges) {
     // markers in open and solid cells, in a block that straddles region
     // edges on all three axes.
     std::mt19937 rng(7);
-    const uint8_t codes[] = {0, 0, 0, 0, 0, 0, Brick, Grass, Dirt, DiagonalPane, DiagonalPane, 7, 9, 10, 31, 32, 61, 200};
+    const uint8_t codes[] = {0, 0, 0,  0,  0,  0,  Brick, Grass, Dirt, DiagonalPane, DiagonalPane,
+                             7, 9, 10, 31, 32, 61, 200};
     for (int l = 20; l < 60; ++l)
         for (int r = 100; r < 140; ++r)
             for (int c = 20; c < 60; ++c) {
@@ -347,7 +348,10 @@ TEST_F(View3dFastScene, RandomCellSoupsAcrossRegionEdges) {
     const struct {
         int x, y, z;
         float yaw, pitch;
-    } views[] = {{31, 111, 31, 0, -90}, {32, 112, 32, 100, -60}, {40, 120, 40, 200, -130}, {47, 127, 48, 300, -10},
+    } views[] = {{31, 111, 31, 0, -90},
+                 {32, 112, 32, 100, -60},
+                 {40, 120, 40, 200, -130},
+                 {47, 127, 48, 300, -10},
                  {25, 135, 22, 45, -170}};
     for (int distance : {1, 3, 9}) {
         shell.ViewDistance = distance;
@@ -458,9 +462,17 @@ TEST_F(View3dFastScene, PicturesOfCodesPanesAndMarkers) {
         uint8_t code;
         uint8_t marker;
         bool white;
-    } cases[] = {{Brick, 0, false}, {7, 0, true},   {11, 0, true},         {31, 0, true},
-                 {32, 0, true},     {61, 0, true},  {255, 0, true},        {DiagonalPane, 0, false},
-                 {9, 0, false},     {10, 0, false}, {Empty, ObjectiveMarker, false}};
+    } cases[] = {{Brick, 0, false},
+                 {7, 0, true},
+                 {11, 0, true},
+                 {31, 0, true},
+                 {32, 0, true},
+                 {61, 0, true},
+                 {255, 0, true},
+                 {DiagonalPane, 0, false},
+                 {9, 0, false},
+                 {10, 0, false},
+                 {Empty, ObjectiveMarker, false}};
     for (const auto& c : cases) {
         grids.WorldGrid[CellIndex(128, 126, 40)] = c.code;
         grids.MarkerGrid[CellIndex(128, 126, 40)] = c.marker;
@@ -649,7 +661,7 @@ TEST_F(View3dFastScene, LookingStraightUpAndDownAndAtTheGridsEdge) {
         const struct {
             int x, y, z;
             float yaw, pitch;
-        } edges[] = {{1, 1, 40, 0.0f, -90.0f},       {1, 1, 40, 270.0f, -120.0f}, {254, 254, 60, 135.0f, -90.0f},
+        } edges[] = {{1, 1, 40, 0.0f, -90.0f},       {1, 1, 40, 270.0f, -120.0f},   {254, 254, 60, 135.0f, -90.0f},
                      {254, 128, 177, 90.0f, -10.0f}, {128, 128, 1, 30.0f, -180.0f}, {-5, 128, 40, 90.0f, -90.0f},
                      {128, 262, 45, 0.0f, -70.0f},   {40, 40, -3, 0.0f, 0.0f},      {200, 20, 183, 0.0f, -180.0f}};
         for (const auto& e : edges) {

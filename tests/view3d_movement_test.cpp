@@ -66,8 +66,8 @@ TEST_F(View3dMovement, CellCodeAtReadsTheOffsetCellAndTreatsOutsideAsOpen) {
     shell.PlayerCell[0] = -1;
     shell.PlayerCell[1] = 5;
     shell.PlayerCell[2] = 0;
-    EXPECT_EQ(CellCodeAt(grids, shell, 1.2f, 0.0f, 0.0f), 77);     // column 0 is in the grid
-    EXPECT_EQ(CellCodeAt(grids, shell, 0.2f, 0.0f, 0.0f), Empty);  // column -1 is not
+    EXPECT_EQ(CellCodeAt(grids, shell, 1.2f, 0.0f, 0.0f), 77);      // column 0 is in the grid
+    EXPECT_EQ(CellCodeAt(grids, shell, 0.2f, 0.0f, 0.0f), Empty);   // column -1 is not
     EXPECT_EQ(CellCodeAt(grids, shell, 1.2f, 0.0f, -0.5f), Empty);  // nor layer -1
     // Far off the grid, huge or not-a-number offsets: open, never a wild read.
     for (int32_t far : {INT_MAX, INT_MIN}) {

@@ -49,7 +49,7 @@ protected:
         shell.PlayerCell[2] = 40;
         shell.ViewDistance = 6;
         for (float& c : units.Player().CellPosition) c = 0.5f;
-        camera.Yaw = 0.0f;     // looking level toward lower rows
+        camera.Yaw = 0.0f;  // looking level toward lower rows
         camera.Pitch = -90.0f;
     }
 
@@ -81,9 +81,9 @@ protected:
 ::testing::AssertionResult Near(const Rgb& actual, const Rgb& expected) {
     for (int i = 0; i < 3; ++i)
         if (actual[i] < expected[i] - 1 || actual[i] > expected[i] + 1)
-            return ::testing::AssertionFailure() << "got (" << actual[0] << ", " << actual[1] << ", " << actual[2]
-                                                 << "), want (" << expected[0] << ", " << expected[1] << ", "
-                                                 << expected[2] << ")";
+            return ::testing::AssertionFailure()
+                   << "got (" << actual[0] << ", " << actual[1] << ", " << actual[2] << "), want (" << expected[0]
+                   << ", " << expected[1] << ", " << expected[2] << ")";
     return ::testing::AssertionSuccess();
 }
 #define EXPECT_RGB_NEAR(actual, expected) EXPECT_TRUE(Near((actual), (expected)))
@@ -240,7 +240,7 @@ TEST_F(View3dScene, CellsOnTheOuterShellAreNeverDrawn) {
     Draw();
     EXPECT_EQ(Pixel(160, 120), Key());
     EXPECT_EQ(stats.cellsDrawn, 2 * 3 * 3);  // columns 1 and 2 only
-    camera.Yaw = 90.0f;  // the control: column 2 is drawn
+    camera.Yaw = 90.0f;                      // the control: column 2 is drawn
     SetCell(2, 128, 40, Brick);
     Draw();
     EXPECT_RGB_NEAR(Pixel(160, 120), kRed);

@@ -165,19 +165,17 @@ TEST(WorldFinishing, SurfaceComesFromThePlan) {
     SeedRandom(w->r, 1);
     FinishWorld(w->g, w->shell, w->r);
 
-    auto column = [&](int x) {
-        return std::vector<int>{w->At(x, 200, 29), w->At(x, 200, 30), w->At(x, 200, 31)};
-    };
-    EXPECT_EQ(column(0), (std::vector<int>{Empty, Empty, Dirt}));    // 10
-    EXPECT_EQ(column(1), (std::vector<int>{Empty, Grass, Brick}));   // 15
-    EXPECT_EQ(column(2), (std::vector<int>{Brick, Empty, Brick}));   // 200
-    EXPECT_EQ(column(3), (std::vector<int>{Empty, Empty, Brick}));   // 9
-    EXPECT_EQ(column(4), (std::vector<int>{Empty, Grass, Brick}));   // 11
-    EXPECT_EQ(column(5), (std::vector<int>{Empty, Grass, Brick}));   // 18
-    EXPECT_EQ(column(6), (std::vector<int>{Brick, Empty, Brick}));   // 19
-    EXPECT_EQ(column(7), (std::vector<int>{Brick, Empty, Brick}));   // 255
-    EXPECT_EQ(column(8), (std::vector<int>{Empty, Empty, Brick}));   // 0
-    EXPECT_EQ(column(9), (std::vector<int>{Empty, Empty, Brick}));   // 1
+    auto column = [&](int x) { return std::vector<int>{w->At(x, 200, 29), w->At(x, 200, 30), w->At(x, 200, 31)}; };
+    EXPECT_EQ(column(0), (std::vector<int>{Empty, Empty, Dirt}));   // 10
+    EXPECT_EQ(column(1), (std::vector<int>{Empty, Grass, Brick}));  // 15
+    EXPECT_EQ(column(2), (std::vector<int>{Brick, Empty, Brick}));  // 200
+    EXPECT_EQ(column(3), (std::vector<int>{Empty, Empty, Brick}));  // 9
+    EXPECT_EQ(column(4), (std::vector<int>{Empty, Grass, Brick}));  // 11
+    EXPECT_EQ(column(5), (std::vector<int>{Empty, Grass, Brick}));  // 18
+    EXPECT_EQ(column(6), (std::vector<int>{Brick, Empty, Brick}));  // 19
+    EXPECT_EQ(column(7), (std::vector<int>{Brick, Empty, Brick}));  // 255
+    EXPECT_EQ(column(8), (std::vector<int>{Empty, Empty, Brick}));  // 0
+    EXPECT_EQ(column(9), (std::vector<int>{Empty, Empty, Brick}));  // 1
     EXPECT_EQ(w->Marker(3, 3, 1), 0);
     EXPECT_EQ(w->Marker(3, 3, 138), 0);
     EXPECT_EQ(w->Marker(3, 3, 0) + 0, ObjectiveMarker + 0);
@@ -188,9 +186,9 @@ TEST(WorldFinishing, SurfaceComesFromThePlan) {
 TEST(WorldFinishing, LevelsAreCarvedAtTwiceTheirSize) {
     auto w = std::make_unique<World>();
     for (int lv = 1; lv <= PlayableLevelCount; ++lv) w->FillLevel(lv, LevelRock);
-    w->At(120, 130, 141) = StairHead;  // level 2
-    w->At(112, 144, 140) = LevelFloor; // level 1's corner
-    w->At(144, 112, 148) = Chest;      // level 9's other corner
+    w->At(120, 130, 141) = StairHead;   // level 2
+    w->At(112, 144, 140) = LevelFloor;  // level 1's corner
+    w->At(144, 112, 148) = Chest;       // level 9's other corner
     SeedRandom(w->r, 2);
     FinishWorld(w->g, w->shell, w->r);
 
@@ -341,8 +339,18 @@ TEST(WorldFinishing, CollectingTakesAnObjectiveOnce) {
     // Cells off the grid hold nothing, even where their index would land
     // on a marked cell, and far-off cells must not overflow the index.
     const int32_t offGrid[][3] = {
-        {256, -1, 25}, {256, 0, 25}, {-256, 1, 25}, {-1, 2, 25}, {65536, 0, 24}, {0, 0, 180}, {0, 256, 179}, {-1, 0, 0},
-        {INT_MIN, 0, 25}, {0, 0, 1 << 30}, {INT_MAX, INT_MAX, INT_MAX}, {INT_MIN, INT_MIN, INT_MIN},
+        {256, -1, 25},
+        {256, 0, 25},
+        {-256, 1, 25},
+        {-1, 2, 25},
+        {65536, 0, 24},
+        {0, 0, 180},
+        {0, 256, 179},
+        {-1, 0, 0},
+        {INT_MIN, 0, 25},
+        {0, 0, 1 << 30},
+        {INT_MAX, INT_MAX, INT_MAX},
+        {INT_MIN, INT_MIN, INT_MIN},
     };
     for (const auto& cell : offGrid) {
         std::memcpy(s.PlayerCell, cell, sizeof s.PlayerCell);

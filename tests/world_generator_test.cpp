@@ -216,13 +216,17 @@ TEST(WorldGenerator, RoomsMeetOnlyThroughDoorways) {
                 for (int x = kLow; x <= kHigh; ++x) {
                     const int cell = y * GridWidth + x;
                     if (w->At(x, y, z) == LevelRock || owner.count(cell)) continue;
-                    auto roomAt = [&](int c) { auto it = owner.find(c); return it == owner.end() ? -1 : it->second; };
+                    auto roomAt = [&](int c) {
+                        auto it = owner.find(c);
+                        return it == owner.end() ? -1 : it->second;
+                    };
                     const int l = roomAt(cell - 1), r = roomAt(cell + 1);
                     const int u = roomAt(cell - GridWidth), d = roomAt(cell + GridWidth);
                     const bool across = (l >= 0 && r >= 0 && l != r) || (u >= 0 && d >= 0 && u != d);
                     EXPECT_TRUE(across) << "stray open cell " << x << "," << y;
-                    EXPECT_TRUE(w->At(x, y, z) == Door || w->At(x, y, z) == LevelFloor || IsFurnishing(w->At(x, y, z)) ||
-                                w->At(x, y, z) == StairFoot || w->At(x, y, z) == StairHead);
+                    EXPECT_TRUE(w->At(x, y, z) == Door || w->At(x, y, z) == LevelFloor ||
+                                IsFurnishing(w->At(x, y, z)) || w->At(x, y, z) == StairFoot ||
+                                w->At(x, y, z) == StairHead);
                 }
             }
         }
@@ -359,12 +363,25 @@ void StepByStepGenerate(WorldGrids& g, RandomSource& r, std::vector<RoomRecord>&
                 if (!(2 < X && X < GridWidth - 2 && 2 < Y && Y < GridWidth - 2)) continue;
                 int Dx = X, Dy = Y, Ex = X, Ey = Y;
                 switch (RandomBelow(r, 4)) {
-                    case 0: Dy = Y + 1; Ey = Y + 2; break;
-                    case 1: Dy = Y - 1; Ey = Y - 2; break;
-                    case 2: Dx = X + 1; Ex = X + 2; break;
-                    default: Dx = X - 1; Ex = X - 2; break;
+                case 0:
+                    Dy = Y + 1;
+                    Ey = Y + 2;
+                    break;
+                case 1:
+                    Dy = Y - 1;
+                    Ey = Y - 2;
+                    break;
+                case 2:
+                    Dx = X + 1;
+                    Ex = X + 2;
+                    break;
+                default:
+                    Dx = X - 1;
+                    Ex = X - 2;
+                    break;
                 }
-                if (cell(X, Y, z) != LevelFloor || cell(Dx, Dy, z) != LevelRock || cell(Ex, Ey, z) != LevelRock) continue;
+                if (cell(X, Y, z) != LevelFloor || cell(Dx, Dy, z) != LevelRock || cell(Ex, Ey, z) != LevelRock)
+                    continue;
                 MeasureTemplate(ts, t, o);
                 const int rx = static_cast<int>(RandomBelow(r, ts.OrientedWidth));
                 const int ry = static_cast<int>(RandomBelow(r, ts.OrientedHeight));
@@ -404,11 +421,8 @@ void StepByStepGenerate(WorldGrids& g, RandomSource& r, std::vector<RoomRecord>&
                 }
             }
         }
-        const std::array<std::pair<int, uint8_t>, 5> passes = {{{n / 25, Chest},
-                                                                 {n / 5, Candelabrum},
-                                                                 {n / 40, Scroll},
-                                                                 {n / 25, Coffin},
-                                                                 {n / 60, Fountain}}};
+        const std::array<std::pair<int, uint8_t>, 5> passes = {
+            {{n / 25, Chest}, {n / 5, Candelabrum}, {n / 40, Scroll}, {n / 25, Coffin}, {n / 60, Fountain}}};
         for (auto [target, code] : passes) {
             if (target <= 0) continue;
             int placed = 0;
@@ -430,12 +444,12 @@ struct Shape {
 
 TEST(WorldGenerator, DrawsExactlyAsTheStepByStepRules) {
     const Shape shapes[] = {
-        {128, 128, 140, 9, 32, 400},  // the game's own dungeon
-        {20, 20, 5, 3, 40, 300},      // a square on the grid's corner: rooms meet the edge
-        {225, 60, 0, 2, 60, 500},     // the far edge
-        {128, 128, 100, 2, 128, 900}, // a big square, two stairs per level
-        {128, 128, 10, 2, 4, 10},     // a square too small for the first room's border
-        {128, 128, 176, 9, 32, 50},   // levels that run off the last layer
+        {128, 128, 140, 9, 32, 400},   // the game's own dungeon
+        {20, 20, 5, 3, 40, 300},       // a square on the grid's corner: rooms meet the edge
+        {225, 60, 0, 2, 60, 500},      // the far edge
+        {128, 128, 100, 2, 128, 900},  // a big square, two stairs per level
+        {128, 128, 10, 2, 4, 10},      // a square too small for the first room's border
+        {128, 128, 176, 9, 32, 50},    // levels that run off the last layer
     };
     for (const Shape& s : shapes) {
         for (uint32_t seed : {3u, 1234567u}) {

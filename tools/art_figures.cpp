@@ -30,14 +30,18 @@ Rgb CreatureColour(const std::string& name, uint32_t h) {
         int hue, saturation, value;
     };
     static const Word words[] = {
-        {"fire", 14, 230, 235},     {"squeletton", 45, 45, 225}, {"water", 208, 200, 220},   {"earth", 30, 150, 150}, {"air", 186, 70, 235},
-        {"slime", 110, 200, 200},   {"gelatinous", 172, 150, 210}, {"rust", 22, 200, 170}, {"spider", 280, 60, 95},
-        {"mantis", 96, 190, 190},   {"beatle", 220, 160, 150},  {"serpent", 78, 170, 170}, {"worm", 345, 90, 190},
-        {"fungus", 0, 210, 200},    {"gor_dog", 18, 170, 110},  {"dog", 30, 150, 160},    {"rat", 28, 50, 140},
-        {"polar", 200, 20, 240},    {"medusa", 150, 160, 170},  {"lich", 280, 140, 150},  {"hydra", 135, 190, 160},
-        {"basilic", 55, 200, 200},  {"dragon", 2, 200, 190},    {"cleric", 48, 40, 240},  {"fighter", 212, 60, 190},
-        {"bandit", 15, 90, 110},    {"mage", 236, 190, 200},    {"goblin", 88, 170, 160}, {"orc", 70, 150, 130},
-        {"dwarf", 18, 150, 170},    {"ogre", 38, 120, 180},     {"minotor", 20, 170, 130}, {"eye", 330, 80, 235},      {"hart", 24, 160, 150},
+        {"fire", 14, 230, 235},        {"squeletton", 45, 45, 225}, {"water", 208, 200, 220},
+        {"earth", 30, 150, 150},       {"air", 186, 70, 235},       {"slime", 110, 200, 200},
+        {"gelatinous", 172, 150, 210}, {"rust", 22, 200, 170},      {"spider", 280, 60, 95},
+        {"mantis", 96, 190, 190},      {"beatle", 220, 160, 150},   {"serpent", 78, 170, 170},
+        {"worm", 345, 90, 190},        {"fungus", 0, 210, 200},     {"gor_dog", 18, 170, 110},
+        {"dog", 30, 150, 160},         {"rat", 28, 50, 140},        {"polar", 200, 20, 240},
+        {"medusa", 150, 160, 170},     {"lich", 280, 140, 150},     {"hydra", 135, 190, 160},
+        {"basilic", 55, 200, 200},     {"dragon", 2, 200, 190},     {"cleric", 48, 40, 240},
+        {"fighter", 212, 60, 190},     {"bandit", 15, 90, 110},     {"mage", 236, 190, 200},
+        {"goblin", 88, 170, 160},      {"orc", 70, 150, 130},       {"dwarf", 18, 150, 170},
+        {"ogre", 38, 120, 180},        {"minotor", 20, 170, 130},   {"eye", 330, 80, 235},
+        {"hart", 24, 160, 150},
     };
     for (const Word& w : words)
         if (Has(name, w.word)) return FromHsv(w.hue + jitter, w.saturation, w.value);
@@ -59,7 +63,8 @@ void PaintHumanoid(ArtImage& image, const std::string& name, Rgb body, uint32_t 
     const Rgb dark = Scale(body, 60);
     // Legs, or the hem of a robe, or a ghostly trail.
     if (floating) {
-        for (int i = 0; i < 3; ++i) DrawThickLine(image, 13 + i * 3, 22, 12 + i * 4, 28 + (i % 2) * 2, 0, Scale(body, 75));
+        for (int i = 0; i < 3; ++i)
+            DrawThickLine(image, 13 + i * 3, 22, 12 + i * 4, 28 + (i % 2) * 2, 0, Scale(body, 75));
     } else if (robed) {
         FillTriangle(image, 16, 12, 8, 29, 24, 29, Scale(body, 85));
     } else {
@@ -124,10 +129,11 @@ void PaintQuadruped(ArtImage& image, const std::string& name, Rgb body) {
     FillEllipse(image, 16, 18, bulky ? 10 : 9, bulky ? 6 : 5, body);
     FillEllipse(image, 25, 13, 4, 4, body);
     FillEllipse(image, 28, 15, 3, 2, Scale(body, 85));  // snout
-    FillTriangle(image, 22, 10, 24, 6, 25, 10, dark);  // ear
+    FillTriangle(image, 22, 10, 24, 6, 25, 10, dark);   // ear
     Eyes(image, 25, 12, 0, {20, 10, 10});
     if (Has(name, "gor")) {
-        for (int spike = 0; spike < 4; ++spike) FillTriangle(image, 9 + spike * 4, 14, 11 + spike * 4, 9, 13 + spike * 4, 14, {200, 60, 30});
+        for (int spike = 0; spike < 4; ++spike)
+            FillTriangle(image, 9 + spike * 4, 14, 11 + spike * 4, 9, 13 + spike * 4, 14, {200, 60, 30});
     }
     if (Has(name, "hart")) {
         DrawThickLine(image, 24, 9, 21, 2, 0, {200, 170, 110});
@@ -186,7 +192,8 @@ void PaintBlob(ArtImage& image, const std::string& name, Rgb body) {
         FillEllipse(image, 16, 14, 11, 7, body);
         FillRect(image, 4, 15, 27, 21, {0, 0, 0});
         FillRect(image, 13, 15, 18, 28, {220, 210, 180});
-        for (int spot = 0; spot < 4; ++spot) FillEllipse(image, 9 + spot * 5, 11 - (spot % 2) * 2, 1, 1, {250, 250, 240});
+        for (int spot = 0; spot < 4; ++spot)
+            FillEllipse(image, 9 + spot * 5, 11 - (spot % 2) * 2, 1, 1, {250, 250, 240});
     } else {  // slime
         FillEllipse(image, 16, 26, 12, 12, body);
         FillRect(image, 0, 27, 31, 31, {0, 0, 0});
@@ -209,7 +216,7 @@ void PaintEye(ArtImage& image, const std::string& name, Rgb body) {
 void PaintDragon(ArtImage& image, const std::string& name, Rgb body) {
     const Rgb dark = Scale(body, 65);
     FillTriangle(image, 12, 16, 4, 3, 17, 13, Scale(body, 80));  // wing
-    DrawThickLine(image, 8, 20, 2, 27, 1, body);                  // tail
+    DrawThickLine(image, 8, 20, 2, 27, 1, body);                 // tail
     FillEllipse(image, 13, 21, 8, 5, body);
     DrawThickLine(image, 10, 25, 9, 29, 1, dark);
     DrawThickLine(image, 17, 25, 18, 29, 1, dark);
@@ -239,7 +246,8 @@ void PaintElemental(ArtImage& image, const std::string& name, Rgb body) {
         FillEllipse(image, 16, base + size / 3, size / 2, size / 2, light);
         eyeY = base - size / 2;
     } else if (Has(name, "water")) {
-        for (int w = 0; w < power; ++w) FillEllipse(image, 16 + (w - power / 2) * 6, 22 - w * 5, size / 2 + 2, size / 2 + 1, w % 2 ? light : body);
+        for (int w = 0; w < power; ++w)
+            FillEllipse(image, 16 + (w - power / 2) * 6, 22 - w * 5, size / 2 + 2, size / 2 + 1, w % 2 ? light : body);
         FillEllipse(image, 16, 24, size, size / 2, body);
         eyeY = 23;
     } else if (Has(name, "earth")) {
@@ -266,10 +274,10 @@ void PaintBlade(ArtImage& image, const std::string& name, Rgb accent) {
         int length, width;
     };
     static const Length lengths[] = {
-        {"two_bladed", 12, 1},    {"two_handed", 27, 1},    {"whale_blade", 21, 2}, {"knife", 9, 0},
-        {"dagger", 12, 1},        {"gauche", 13, 1},        {"short_sword", 16, 1}, {"kopesh", 18, 2},
-        {"saber", 20, 1},         {"broad_sword", 20, 2},   {"behead", 22, 3},      {"blade", 19, 1},
-        {"long_sword", 22, 1},    {"bastard_sword", 23, 1}, {"horner", 24, 1},      {"glaive", 25, 1},
+        {"two_bladed", 12, 1}, {"two_handed", 27, 1},    {"whale_blade", 21, 2}, {"knife", 9, 0},
+        {"dagger", 12, 1},     {"gauche", 13, 1},        {"short_sword", 16, 1}, {"kopesh", 18, 2},
+        {"saber", 20, 1},      {"broad_sword", 20, 2},   {"behead", 22, 3},      {"blade", 19, 1},
+        {"long_sword", 22, 1}, {"bastard_sword", 23, 1}, {"horner", 24, 1},      {"glaive", 25, 1},
     };
     int length = 18, width = 1;
     for (const Length& l : lengths)
@@ -294,8 +302,8 @@ void PaintBlade(ArtImage& image, const std::string& name, Rgb accent) {
         length -= 14;
         FillEllipse(image, hx, hy, 1, 1, accent);  // the collar that holds the head
     } else {
-        DrawThickLine(image, hx - 4, hy + 4, hx, hy, 1, {110, 64, 30});  // grip
-        DrawThickLine(image, hx - 3, hy - 3, hx + 3, hy + 3, 0, accent);   // guard
+        DrawThickLine(image, hx - 4, hy + 4, hx, hy, 1, {110, 64, 30});   // grip
+        DrawThickLine(image, hx - 3, hy - 3, hx + 3, hy + 3, 0, accent);  // guard
     }
     if (curved) {
         // A curved blade: steep near the hilt, leaning over towards the tip.
@@ -391,7 +399,7 @@ void PaintGarment(ArtImage& image, const std::string& name) {
     if (Has(name, "chain") || Has(name, "scale") || Has(name, "plate")) base = {160, 166, 178};
     if (Has(name, "magic")) base = {120, 70, 200};
     FillRect(image, 8, 8, 23, 27, base);
-    FillRect(image, 4, 8, 27, 13, base);  // shoulders
+    FillRect(image, 4, 8, 27, 13, base);                   // shoulders
     FillTriangle(image, 13, 8, 19, 8, 16, 12, {0, 0, 0});  // neckline
     for (int y = 8; y <= 27; ++y)
         for (int x = 4; x <= 27; ++x) {
@@ -427,15 +435,22 @@ ArtImage PaintUnitFigure(const std::string& name) {
     const Rgb body = CreatureColour(name, h);
     const bool elemental = name == "unit_fire" || Has(name, "unit_fire_") || Has(name, "unit_water") ||
                            Has(name, "unit_earth") || Has(name, "unit_air");
-    if (elemental) PaintElemental(image, name, body);
-    else if (Has(name, "dragon")) PaintDragon(image, name, body);
-    else if (Has(name, "eye")) PaintEye(image, name, body);
-    else if (Has(name, "slime") || Has(name, "cube") || Has(name, "fungus")) PaintBlob(image, name, body);
-    else if (Has(name, "serpent") || Has(name, "worm")) PaintSerpent(image, name, body);
+    if (elemental)
+        PaintElemental(image, name, body);
+    else if (Has(name, "dragon"))
+        PaintDragon(image, name, body);
+    else if (Has(name, "eye"))
+        PaintEye(image, name, body);
+    else if (Has(name, "slime") || Has(name, "cube") || Has(name, "fungus"))
+        PaintBlob(image, name, body);
+    else if (Has(name, "serpent") || Has(name, "worm"))
+        PaintSerpent(image, name, body);
     else if (Has(name, "spider") || Has(name, "beatle") || Has(name, "mantis") || Has(name, "rust"))
         PaintCrawler(image, name, body);
-    else if (Has(name, "rat") || Has(name, "dog") || Has(name, "geer") || Has(name, "hart")) PaintQuadruped(image, name, body);
-    else PaintHumanoid(image, name, body, h);
+    else if (Has(name, "rat") || Has(name, "dog") || Has(name, "geer") || Has(name, "hart"))
+        PaintQuadruped(image, name, body);
+    else
+        PaintHumanoid(image, name, body, h);
     // Shapes painted in pure black are holes back to the ground.
     for (int y = 0; y < FigureSide; ++y)
         for (int x = 0; x < FigureSide; ++x) {
@@ -455,16 +470,21 @@ ArtImage PaintItemFigure(const std::string& name) {
     ArtImage image = MakeImage(FigureSide, FigureSide, parchment);
     const Rgb accent = FromHsv(static_cast<int>(h % 360), 180, 220);
     if (name == "blank") return image;
-    if (Has(name, "knife") || Has(name, "dagger") || Has(name, "sword") || Has(name, "gauche") ||
-        Has(name, "kopesh") || Has(name, "blade") || Has(name, "behead") || Has(name, "horner") ||
-        Has(name, "glaive") || Has(name, "saber"))
+    if (Has(name, "knife") || Has(name, "dagger") || Has(name, "sword") || Has(name, "gauche") || Has(name, "kopesh") ||
+        Has(name, "blade") || Has(name, "behead") || Has(name, "horner") || Has(name, "glaive") || Has(name, "saber"))
         PaintBlade(image, name, accent);
-    else if (Has(name, "maul") || Has(name, "mace") || Has(name, "morningstar")) PaintBlunt(image, name, accent);
-    else if (Has(name, "staff") || Has(name, "rod") || Has(name, "wand")) PaintStick(image, name);
-    else if (Has(name, "axe")) PaintAxe(image, name, accent);
-    else if (Has(name, "potion")) PaintPotion(image, name);
-    else if (Has(name, "robe") || Has(name, "armor") || Has(name, "mail")) PaintGarment(image, name);
-    else if (Has(name, "bag")) PaintBag(image, name);
+    else if (Has(name, "maul") || Has(name, "mace") || Has(name, "morningstar"))
+        PaintBlunt(image, name, accent);
+    else if (Has(name, "staff") || Has(name, "rod") || Has(name, "wand"))
+        PaintStick(image, name);
+    else if (Has(name, "axe"))
+        PaintAxe(image, name, accent);
+    else if (Has(name, "potion"))
+        PaintPotion(image, name);
+    else if (Has(name, "robe") || Has(name, "armor") || Has(name, "mail"))
+        PaintGarment(image, name);
+    else if (Has(name, "bag"))
+        PaintBag(image, name);
     else if (Has(name, "socket")) {
         FillEllipse(image, 16, 16, 10, 10, {120, 110, 90});
         FillEllipse(image, 16, 16, 6, 6, {40, 34, 30});

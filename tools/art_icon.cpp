@@ -138,7 +138,8 @@ std::vector<uint8_t> EncodePngRgba(const ArtImage& image, const std::vector<uint
         z.push_back(last ? 1 : 0);
         z.insert(z.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(~n),
                            static_cast<uint8_t>(~n >> 8)});
-        z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                 raw.begin() + static_cast<std::ptrdiff_t>(at + n));
         at += n;
     } while (at < raw.size());
     PutU32(z, (b << 16) | a);

@@ -67,13 +67,10 @@ std::vector<uint8_t> EncodeBmp24(const ArtImage& image) {
 }
 
 Rgb Mix(Rgb a, Rgb b, int t) {
-    return {a.r + ((b.r - a.r) * t) / 256, a.g + ((b.g - a.g) * t) / 256,
-            a.b + ((b.b - a.b) * t) / 256};
+    return {a.r + ((b.r - a.r) * t) / 256, a.g + ((b.g - a.g) * t) / 256, a.b + ((b.b - a.b) * t) / 256};
 }
 
-Rgb Scale(Rgb c, int percent) {
-    return Clamp({c.r * percent / 100, c.g * percent / 100, c.b * percent / 100});
-}
+Rgb Scale(Rgb c, int percent) { return Clamp({c.r * percent / 100, c.g * percent / 100, c.b * percent / 100}); }
 
 Rgb Add(Rgb c, int delta) { return Clamp({c.r + delta, c.g + delta, c.b + delta}); }
 
@@ -87,12 +84,12 @@ Rgb FromHsv(int hue, int saturation, int value) {
     const int q = value * (255 - saturation * f / 255) / 255;
     const int t = value * (255 - saturation * (255 - f) / 255) / 255;
     switch (sector) {
-        case 0: return {value, t, p};
-        case 1: return {q, value, p};
-        case 2: return {p, value, t};
-        case 3: return {p, q, value};
-        case 4: return {t, p, value};
-        default: return {value, p, q};
+    case 0: return {value, t, p};
+    case 1: return {q, value, p};
+    case 2: return {p, value, t};
+    case 3: return {p, q, value};
+    case 4: return {t, p, value};
+    default: return {value, p, q};
     }
 }
 
@@ -106,8 +103,8 @@ uint32_t HashU32(uint32_t x) {
 }
 
 uint32_t Hash2(uint32_t seed, int x, int y) {
-    return HashU32(seed ^ HashU32(static_cast<uint32_t>(x) * 0x27D4EB2Du ^
-                                  HashU32(static_cast<uint32_t>(y) + 0x165667B1u)));
+    return HashU32(seed ^
+                   HashU32(static_cast<uint32_t>(x) * 0x27D4EB2Du ^ HashU32(static_cast<uint32_t>(y) + 0x165667B1u)));
 }
 
 uint32_t HashText(const std::string& text) {
@@ -189,8 +186,7 @@ void FillEllipse(ArtImage& image, int cx, int cy, int rx, int ry, Rgb colour) {
     for (int y = cy - ry; y <= cy + ry; ++y) {
         for (int x = cx - rx; x <= cx + rx; ++x) {
             const int64_t dx = x - cx, dy = y - cy;
-            if (dx * dx * ry * ry + dy * dy * rx * rx <= int64_t{rx} * rx * ry * ry)
-                SetPixel(image, x, y, colour);
+            if (dx * dx * ry * ry + dy * dy * rx * rx <= int64_t{rx} * rx * ry * ry) SetPixel(image, x, y, colour);
         }
     }
 }
@@ -206,8 +202,7 @@ void FillTriangle(ArtImage& image, int x0, int y0, int x1, int y1, int x2, int y
             const int e0 = edge(x0, y0, x1, y1, x, y);
             const int e1 = edge(x1, y1, x2, y2, x, y);
             const int e2 = edge(x2, y2, x0, y0, x, y);
-            if ((e0 >= 0 && e1 >= 0 && e2 >= 0) || (e0 <= 0 && e1 <= 0 && e2 <= 0))
-                SetPixel(image, x, y, colour);
+            if ((e0 >= 0 && e1 >= 0 && e2 >= 0) || (e0 <= 0 && e1 <= 0 && e2 <= 0)) SetPixel(image, x, y, colour);
         }
     }
 }

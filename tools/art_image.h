@@ -51,9 +51,9 @@ std::vector<uint8_t> EncodeBmp24(const ArtImage& image);
 std::vector<uint8_t> EncodePngRgba(const ArtImage& image, const std::vector<uint8_t>& alpha);
 
 // Colour arithmetic.
-Rgb Mix(Rgb a, Rgb b, int t);        // t 0 gives a, 256 gives b
-Rgb Scale(Rgb c, int percent);       // brightness, 100 keeps the colour
-Rgb Add(Rgb c, int delta);           // same delta on every channel
+Rgb Mix(Rgb a, Rgb b, int t);   // t 0 gives a, 256 gives b
+Rgb Scale(Rgb c, int percent);  // brightness, 100 keeps the colour
+Rgb Add(Rgb c, int delta);      // same delta on every channel
 Rgb Clamp(Rgb c);
 // Hue 0..359, saturation and value 0..255, integer arithmetic.
 Rgb FromHsv(int hue, int saturation, int value);
@@ -68,8 +68,8 @@ struct ArtRandom {
     uint32_t state;
     explicit ArtRandom(uint32_t seed) : state(seed ^ 0x9E3779B9u) {}
     uint32_t Next();
-    int Below(int n);              // 0 .. n-1, n > 0
-    int Range(int lo, int hi);     // lo .. hi inclusive
+    int Below(int n);           // 0 .. n-1, n > 0
+    int Range(int lo, int hi);  // lo .. hi inclusive
 };
 
 // Smooth value noise, 0..65535. The lattice has one point every cellSize

@@ -19,14 +19,14 @@ namespace delver {
 ArtImage PaintCatalogueImage(const std::string& folder, const std::string& name);
 
 // Cube textures, 64 x 64, seamless when tiled.
-ArtImage PaintOldBrick();     // brickold2: red brick courses, pale mortar
-ArtImage PaintMossyBrick();   // brickold3: weathered grey-brown stones, moss, cracks
-ArtImage PaintGrass();        // grass3: dense blades of grass
-ArtImage PaintDirt();         // dirt1: brown earth with pebbles
-ArtImage PaintStone();        // DSC3: grey cobblestones
-ArtImage PaintGlowOrb();      // QORBAL: a golden orb glowing on a dark ground
-ArtImage PaintBladeTexture(); // item_whale_blade (cube folder): a broad blade on dark cloth
-ArtImage PaintGoldCoins();    // item_gold (cube folder): a heap of coins
+ArtImage PaintOldBrick();      // brickold2: red brick courses, pale mortar
+ArtImage PaintMossyBrick();    // brickold3: weathered grey-brown stones, moss, cracks
+ArtImage PaintGrass();         // grass3: dense blades of grass
+ArtImage PaintDirt();          // dirt1: brown earth with pebbles
+ArtImage PaintStone();         // DSC3: grey cobblestones
+ArtImage PaintGlowOrb();       // QORBAL: a golden orb glowing on a dark ground
+ArtImage PaintBladeTexture();  // item_whale_blade (cube folder): a broad blade on dark cloth
+ArtImage PaintGoldCoins();     // item_gold (cube folder): a heap of coins
 
 // The 320 x 240 title picture (bmp_scr/intro1).
 ArtImage PaintTitleScreen();

@@ -23,7 +23,8 @@ ArtImage NoisyGround(uint32_t seed, int hue, int saturation, int value, int spre
     for (int y = 0; y < TileSide; ++y)
         for (int x = 0; x < TileSide; ++x) {
             const int n = FractalNoise(seed, x, y, 16, 2, 3) - 32768;
-            SetPixel(image, x, y, Add(FromHsv(hue, saturation, value), n * spread / 32768 + (Fleck(seed + 1, x, y) - 128) / 24));
+            SetPixel(image, x, y,
+                     Add(FromHsv(hue, saturation, value), n * spread / 32768 + (Fleck(seed + 1, x, y) - 128) / 24));
         }
     return image;
 }
@@ -48,15 +49,18 @@ void House(ArtImage& image, int x, int y, Rgb roof) {
 void Mountain(ArtImage& image, int x, int base, int height, bool snow) {
     FillTriangle(image, x - height, base, x, base - height, x + height, base, {122, 114, 106});
     FillTriangle(image, x, base - height, x + height, base, x + 2, base, {92, 86, 80});
-    if (snow) FillTriangle(image, x - height / 3, base - height * 2 / 3, x, base - height, x + height / 3, base - height * 2 / 3, {240, 242, 250});
+    if (snow)
+        FillTriangle(image, x - height / 3, base - height * 2 / 3, x, base - height, x + height / 3,
+                     base - height * 2 / 3, {240, 242, 250});
 }
 
 void Flagstones(ArtImage& image, uint32_t seed, int value) {
     for (int y = 0; y < TileSide; ++y)
         for (int x = 0; x < TileSide; ++x) {
             const int sx = (x + ((y / 8) % 2) * 6) % 12, sy = y % 8;
-            Rgb c = Add(FromHsv(30, 20, value + static_cast<int>(Hash2(seed, (x + ((y / 8) % 2) * 6) / 12, y / 8) % 18)),
-                        (Fleck(seed + 2, x, y) - 128) / 18);
+            Rgb c =
+                Add(FromHsv(30, 20, value + static_cast<int>(Hash2(seed, (x + ((y / 8) % 2) * 6) / 12, y / 8) % 18)),
+                    (Fleck(seed + 2, x, y) - 128) / 18);
             if (sx == 0 || sy == 0) c = Scale(c, 55);
             SetPixel(image, x, y, c);
         }
@@ -87,7 +91,8 @@ ArtImage PaintLandTile(const std::string& name) {
         ArtImage image = NoisyGround(seed, deep ? 222 : 205, 200, deep ? 110 : 170, 18);
         for (int wave = 0; wave < 7; ++wave) {
             const int x = random.Below(TileSide - 6), y = random.Below(TileSide);
-            for (int i = 0; i < 6; ++i) SetPixel(image, x + i, y - (i == 2 || i == 3), deep ? Rgb{80, 110, 190} : Rgb{200, 230, 255});
+            for (int i = 0; i < 6; ++i)
+                SetPixel(image, x + i, y - (i == 2 || i == 3), deep ? Rgb{80, 110, 190} : Rgb{200, 230, 255});
         }
         return image;
     }
@@ -137,7 +142,8 @@ ArtImage PaintLandTile(const std::string& name) {
         return image;
     }
     // Everything else stands on a meadow.
-    ArtImage image = NoisyGround(seed, Has(name, "forest_gray") ? 80 : 96, Has(name, "forest_gray") ? 60 : 170, 140, 20);
+    ArtImage image =
+        NoisyGround(seed, Has(name, "forest_gray") ? 80 : 96, Has(name, "forest_gray") ? 60 : 170, 140, 20);
     if (Has(name, "forest")) {
         Rgb leaves = {40, 120, 40};
         if (Has(name, "gray")) leaves = {96, 116, 96};
@@ -147,7 +153,8 @@ ArtImage PaintLandTile(const std::string& name) {
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 3; ++col) {
                 const int x = 5 + col * 11 + random.Below(3), y = 7 + row * 10 + random.Below(3);
-                Tree(image, x, y, Add(leaves, random.Range(-12, 12)), pines || (Has(name, "_c") && (row + col) % 2 == 0));
+                Tree(image, x, y, Add(leaves, random.Range(-12, 12)),
+                     pines || (Has(name, "_c") && (row + col) % 2 == 0));
                 if (Has(name, "fruit")) SetPixel(image, x + 1, y - 1, {220, 30, 30});
             }
     } else if (Has(name, "hills")) {
@@ -205,8 +212,9 @@ ArtImage PaintDungeonPiece(const std::string& name) {
         for (int y = 0; y < TileSide; ++y)
             for (int x = 0; x < TileSide; ++x) {
                 const int bx = (x + ((y / 6) % 2) * 6) % 12;
-                Rgb c = Add(FromHsv(20, 70, 110 + static_cast<int>(Hash2(seed, (x + ((y / 6) % 2) * 6) / 12, y / 6) % 30)),
-                            (Fleck(seed + 1, x, y) - 128) / 16);
+                Rgb c =
+                    Add(FromHsv(20, 70, 110 + static_cast<int>(Hash2(seed, (x + ((y / 6) % 2) * 6) / 12, y / 6) % 30)),
+                        (Fleck(seed + 1, x, y) - 128) / 16);
                 if (bx == 0 || y % 6 == 0) c = {60, 54, 50};
                 SetPixel(image, x, y, c);
             }
@@ -258,8 +266,10 @@ ArtImage PaintDungeonPiece(const std::string& name) {
         for (int c = 0; c < 3; ++c) {
             const int x = 8 + c * 7 + (c == 2 ? 1 : 0);
             FillRect(image, x, 8, x + 1, 12, {240, 236, 220});
-            if (!Has(name, "extinct")) Flame(image, x, 5, 1);
-            else SetPixel(image, x, 5, {150, 150, 150});
+            if (!Has(name, "extinct"))
+                Flame(image, x, 5, 1);
+            else
+                SetPixel(image, x, 5, {150, 150, 150});
         }
         return image;
     }
@@ -340,16 +350,20 @@ ArtImage PaintDungeonPiece(const std::string& name) {
         FillRect(image, 6, 6, 25, 25, off ? Rgb{90, 88, 84} : Rgb{120, 100, 80});
         for (int y = 9; y < 24; y += 5)
             for (int x = 9; x < 24; x += 5) {
-                if (off) SetPixel(image, x, y, {60, 58, 54});
-                else FillTriangle(image, x - 1, y + 1, x, y - 2, x + 1, y + 1, {220, 220, 230});
+                if (off)
+                    SetPixel(image, x, y, {60, 58, 54});
+                else
+                    FillTriangle(image, x - 1, y + 1, x, y - 2, x + 1, y + 1, {220, 220, 230});
             }
         return image;
     }
     if (Has(name, "torch")) {
         DrawThickLine(image, 14, 28, 17, 12, 1, {110, 70, 34});
         FillRect(image, 14, 10, 19, 12, {70, 66, 64});
-        if (!Has(name, "extinct")) Flame(image, 17, 7, 2);
-        else SetPixel(image, 17, 8, {40, 40, 40});
+        if (!Has(name, "extinct"))
+            Flame(image, 17, 7, 2);
+        else
+            SetPixel(image, 17, 8, {40, 40, 40});
         return image;
     }
     if (Has(name, "geer")) {
@@ -483,19 +497,20 @@ ArtImage PaintEmblem(const std::string& name, int side) {
     const Rgb ink = FromHsv(hue, 200, 235);
     const int c = side / 2, r = side * 3 / 8;
     switch ((h >> 9) % 5) {
-        case 0: FillEllipse(image, c, c, r, r, ink); break;
-        case 1: FillRect(image, c - r, c - r, c + r - 1, c + r - 1, ink); break;
-        case 2: FillTriangle(image, c, c - r, c - r, c + r, c + r, c + r, ink); break;
-        case 3:
-            FillRect(image, c - r, c - r / 3, c + r, c + r / 3, ink);
-            FillRect(image, c - r / 3, c - r, c + r / 3, c + r, ink);
-            break;
-        default:
-            FillTriangle(image, c, c - r, c - r, c, c, c + r, ink);
-            FillTriangle(image, c, c - r, c + r, c, c, c + r, ink);
-            break;
+    case 0: FillEllipse(image, c, c, r, r, ink); break;
+    case 1: FillRect(image, c - r, c - r, c + r - 1, c + r - 1, ink); break;
+    case 2: FillTriangle(image, c, c - r, c - r, c + r, c + r, c + r, ink); break;
+    case 3:
+        FillRect(image, c - r, c - r / 3, c + r, c + r / 3, ink);
+        FillRect(image, c - r / 3, c - r, c + r / 3, c + r, ink);
+        break;
+    default:
+        FillTriangle(image, c, c - r, c - r, c, c, c + r, ink);
+        FillTriangle(image, c, c - r, c + r, c, c, c + r, ink);
+        break;
     }
-    FillEllipse(image, c, c, std::max(1, side / 10), std::max(1, side / 10), FromHsv(hue + 60 + static_cast<int>((h >> 20) % 120), 220, 255));
+    FillEllipse(image, c, c, std::max(1, side / 10), std::max(1, side / 10),
+                FromHsv(hue + 60 + static_cast<int>((h >> 20) % 120), 220, 255));
     return image;
 }
 

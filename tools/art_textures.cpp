@@ -31,8 +31,7 @@ struct StoneSpot {
     int fromTop = 0, fromBottom = 0, fromLeft = 0, fromRight = 0;
 };
 
-StoneSpot LocateStone(int x, int y, int courseHeight, int mortarWidth, const std::vector<int>& widths,
-                      int shift) {
+StoneSpot LocateStone(int x, int y, int courseHeight, int mortarWidth, const std::vector<int>& widths, int shift) {
     StoneSpot spot;
     spot.course = y / courseHeight;
     const int yin = y % courseHeight;
@@ -81,8 +80,10 @@ ArtImage PaintOldBrick() {
                 const int stain = Noise64(seed + 2, x, y, 32, 3);
                 c = Scale(c, 80 + stain * 36 / 65536);
                 c = Add(c, fine / 11 + grain / 3000);
-                if (spot.fromTop == 0) c = Add(c, 24);
-                else if (spot.fromTop == 1) c = Add(c, 9);
+                if (spot.fromTop == 0)
+                    c = Add(c, 24);
+                else if (spot.fromTop == 1)
+                    c = Add(c, 9);
                 if (spot.fromBottom == 0) c = Add(c, -28);
                 if (spot.fromLeft == 0) c = Add(c, 12);
                 if (spot.fromRight == 0) c = Add(c, -18);
@@ -147,8 +148,10 @@ ArtImage PaintMossyBrick() {
             const Rgb old = GetPixel(image, x, y);
             SetPixelWrapped(image, x, y, Scale(old, 45));
             SetPixelWrapped(image, x + 1, y, Scale(GetPixel(image, x + 1, y), 85));
-            if (random.Below(3) == 0) x += dx;
-            else ++y;
+            if (random.Below(3) == 0)
+                x += dx;
+            else
+                ++y;
         }
     }
     return image;
@@ -203,7 +206,8 @@ ArtImage PaintDirt() {
         const int size = random.Range(1, 2);
         for (int y = 0; y <= size; ++y)
             for (int x = 0; x <= size + 1; ++x)
-                if (random.Below(4) != 0) SetPixelWrapped(image, cx + x, cy + y, Scale(GetPixel(image, cx + x, cy + y), 78));
+                if (random.Below(4) != 0)
+                    SetPixelWrapped(image, cx + x, cy + y, Scale(GetPixel(image, cx + x, cy + y), 78));
     }
     // Pebbles, each with a shadow below right and lit from the upper left.
     auto inside = [](int x, int y, int rx, int ry) {
@@ -247,8 +251,8 @@ ArtImage PaintStone() {
             const uint32_t h = Hash2(seed, cx, cy);
             const int shade = 118 + static_cast<int>((h >> 16) % 50);
             const Rgb colour = FromHsv(static_cast<int>(h % 2) ? 30 : 210, 14 + static_cast<int>((h >> 8) % 22), shade);
-            centres.push_back({cx * 16 + 3 + static_cast<int>(h % 10), cy * 16 + 3 + static_cast<int>((h >> 4) % 10),
-                               colour});
+            centres.push_back(
+                {cx * 16 + 3 + static_cast<int>(h % 10), cy * 16 + 3 + static_cast<int>((h >> 4) % 10), colour});
         }
     ArtImage image = MakeImage(TextureSide, TextureSide, {0, 0, 0});
     for (int y = 0; y < TextureSide; ++y)
@@ -344,8 +348,8 @@ ArtImage PaintBladeTexture() {
     for (int y = 0; y < TextureSide; ++y)
         for (int x = 0; x < TextureSide; ++x) {
             const double px = x + 0.5 - ax, py = y + 0.5 - ay;
-            const double u = px * ux + py * uy;   // along the weapon
-            const double v = px * uy - py * ux;   // across it; positive is the cutting edge
+            const double u = px * ux + py * uy;  // along the weapon
+            const double v = px * uy - py * ux;  // across it; positive is the cutting edge
             const int at = y * TextureSide + x;
             const double pu = u - 3.0;
             if (pu * pu + v * v <= 3.4 * 3.4) {  // pommel
@@ -365,10 +369,14 @@ ArtImage PaintBladeTexture() {
                 const double edge = (2.8 + 9.0 * t * (1.0 - t)) * (1.0 - t3 * t3);
                 if (v >= back && v <= edge) {
                     part[at] = 1;
-                    Rgb c = Mix({150, 158, 172}, {204, 210, 222}, static_cast<int>(std::min(1.0, (v - back) / 6.0) * 256.0));
-                    if (edge - v < 1.5) c = {238, 242, 250};                      // honed edge
-                    else if (v - back < 1.0) c = {128, 134, 148};                // thick back
-                    else if (t < 0.72 && v > -0.9 && v < 0.5) c = {98, 106, 122};  // fuller groove
+                    Rgb c = Mix({150, 158, 172}, {204, 210, 222},
+                                static_cast<int>(std::min(1.0, (v - back) / 6.0) * 256.0));
+                    if (edge - v < 1.5)
+                        c = {238, 242, 250};  // honed edge
+                    else if (v - back < 1.0)
+                        c = {128, 134, 148};  // thick back
+                    else if (t < 0.72 && v > -0.9 && v < 0.5)
+                        c = {98, 106, 122};  // fuller groove
                     colour[at] = Add(c, (Fleck(seed + 2, x, y) - 128) / 40);
                 }
             }
@@ -385,8 +393,10 @@ ArtImage PaintBladeTexture() {
                         near = true;
                 }
             if (x >= 2 && y >= 2 && part[(y - 2) * TextureSide + (x - 2)] != 0) shadow = true;
-            if (near) SetPixel(image, x, y, {14, 14, 22});
-            else if (shadow) SetPixel(image, x, y, Scale(GetPixel(image, x, y), 55));
+            if (near)
+                SetPixel(image, x, y, {14, 14, 22});
+            else if (shadow)
+                SetPixel(image, x, y, Scale(GetPixel(image, x, y), 55));
         }
     for (int i = 0; i < TextureSide * TextureSide; ++i)
         if (part[i] != 0) SetPixel(image, i % TextureSide, i / TextureSide, colour[i]);
@@ -425,12 +435,12 @@ namespace {
 // The title's letters, 5 x 7 each, '#' for ink.
 const char* TitleGlyph(char letter) {
     switch (letter) {
-        case 'D': return "####.#...##...##...##...##...#####.";
-        case 'E': return "######....#....####.#....#....#####";
-        case 'L': return "#....#....#....#....#....#....#####";
-        case 'V': return "#...##...##...##...##...#.#.#...#..";
-        case 'R': return "####.#...##...#####.#.#..#..#.#...#";
-        default: return "...................................";
+    case 'D': return "####.#...##...##...##...##...#####.";
+    case 'E': return "######....#....####.#....#....#####";
+    case 'L': return "#....#....#....#....#....#....#####";
+    case 'V': return "#...##...##...##...##...#.#.#...#..";
+    case 'R': return "####.#...##...#####.#.#..#..#.#...#";
+    default: return "...................................";
     }
 }
 
@@ -446,7 +456,8 @@ void DrawTitleText(ArtImage& image, const char* text, int left, int top, int sca
                     for (int sy = 0; sy < scale; ++sy)
                         for (int sx = 0; sx < scale; ++sx) {
                             const int y = gy * scale + sy;
-                            Rgb c = pass == 0 ? Rgb{10, 6, 16} : Mix({255, 236, 130}, {200, 110, 20}, y * 256 / (7 * scale));
+                            Rgb c = pass == 0 ? Rgb{10, 6, 16}
+                                              : Mix({255, 236, 130}, {200, 110, 20}, y * 256 / (7 * scale));
                             if (pass == 1 && (sx == 0 || sy == 0)) c = Add(c, 25);
                             SetPixel(image, x0 + gx * scale + sx, y0 + y, c);
                         }
@@ -491,7 +502,8 @@ ArtImage PaintTitleScreen() {
                 SetPixel(image, x, y, Mix({4, 2, 6}, {24, 14, 10}, std::max(0, y - gateTop) * 2));
             } else {
                 const bool joint = (y % 8 == 0) || ((x + (y / 8 % 2) * 6) % 12 == 0);
-                SetPixel(image, x, y, joint ? Rgb{40, 36, 40} : Add({104, 98, 104}, (Fleck(seed + 5, x, y) - 128) / 12));
+                SetPixel(image, x, y,
+                         joint ? Rgb{40, 36, 40} : Add({104, 98, 104}, (Fleck(seed + 5, x, y) - 128) / 12));
             }
         }
     for (int side = -1; side <= 1; side += 2) {

@@ -16,8 +16,9 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: delver_artgen GAME_DIR\n       delver_artgen --icon SIDE FILE.png\n"
-                         "       delver_artgen --ico FILE.ico\n");
+    std::fprintf(stderr,
+                 "usage: delver_artgen GAME_DIR\n       delver_artgen --icon SIDE FILE.png\n"
+                 "       delver_artgen --ico FILE.ico\n");
     return 2;
 }
 

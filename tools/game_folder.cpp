@@ -55,7 +55,8 @@ bool SplitCataloguePath(const std::string& gamePath, std::string* folder, std::s
     if (slash == std::string::npos) return false;
     const std::string dir = rest.substr(0, slash);
     const std::string file = rest.substr(slash + 1);
-    if (file.size() <= extension.size() || file.compare(file.size() - extension.size(), extension.size(), extension) != 0)
+    if (file.size() <= extension.size() ||
+        file.compare(file.size() - extension.size(), extension.size(), extension) != 0)
         return false;
     const std::string stem = file.substr(0, file.size() - extension.size());
     if (!SafeComponent(dir) || !SafeComponent(file) || !SafeComponent(stem)) return false;

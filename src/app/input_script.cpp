@@ -71,7 +71,8 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
         } else if (verb == "mouse") {
             if (!want(4, "<frame> mouse <x> <y>")) return false;
             int64_t x = 0, y = 0;
-            if (!ParseInteger(w[2], 0, 319, x)) return fail("mouse x " + Quoted(w[2]) + " is not a pixel column 0..319");
+            if (!ParseInteger(w[2], 0, 319, x))
+                return fail("mouse x " + Quoted(w[2]) + " is not a pixel column 0..319");
             if (!ParseInteger(w[3], 0, 239, y)) return fail("mouse y " + Quoted(w[3]) + " is not a pixel row 0..239");
             e.kind = ScriptEvent::Kind::Mouse;
             e.x = static_cast<int>(x);

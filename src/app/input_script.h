@@ -33,10 +33,10 @@ struct ScriptEvent {
     enum class Kind { Down, Up, Tap, Mouse, Click, Close, Jump, Look };
     int64_t frame = 0;
     Kind kind = Kind::Down;
-    int key = 0;          // virtual key for Down/Up/Tap
-    int x = 0, y = 0;     // framebuffer pixel for Mouse, counts for Look
-    bool right = false;   // Click: right button when true
-    int line = 0;         // source line, for messages
+    int key = 0;         // virtual key for Down/Up/Tap
+    int x = 0, y = 0;    // framebuffer pixel for Mouse, counts for Look
+    bool right = false;  // Click: right button when true
+    int line = 0;        // source line, for messages
 };
 
 struct InputScript {

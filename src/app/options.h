@@ -9,17 +9,17 @@
 namespace delver {
 
 struct Options {
-    std::string directory;                 // -C DIR: the game folder
-    std::optional<uint32_t> seed;          // --seed N: instead of the clock
-    bool headless = false;                 // --headless
-    std::optional<int64_t> frames;         // --frames N: end after N frames
-    std::string inputScript;               // --input FILE
-    std::string record;                    // --record FILE: write the game as a script
-    std::string screenshot;                // --screenshot FILE
-    bool report = false;                   // --report
-    std::string render = "fast";           // --render fast|literal
-    int fps = 60;                          // --fps N: windowed frame cap, 0 = none
-    std::string mapImages;                 // --map-images DIR: write the map images, then end
+    std::string directory;          // -C DIR: the game folder
+    std::optional<uint32_t> seed;   // --seed N: instead of the clock
+    bool headless = false;          // --headless
+    std::optional<int64_t> frames;  // --frames N: end after N frames
+    std::string inputScript;        // --input FILE
+    std::string record;             // --record FILE: write the game as a script
+    std::string screenshot;         // --screenshot FILE
+    bool report = false;            // --report
+    std::string render = "fast";    // --render fast|literal
+    int fps = 60;                   // --fps N: windowed frame cap, 0 = none
+    std::string mapImages;          // --map-images DIR: write the map images, then end
     bool help = false;
     bool version = false;
 };

@@ -72,8 +72,8 @@ private:
     Input* input_ = nullptr;
     Clock* clock_ = nullptr;
     Settings settings_;
-    std::array<int, 256> heldBack_{};    // frames left, per key
-    std::array<int, 16> reads_{};        // keys read held since the last pause
+    std::array<int, 256> heldBack_{};  // frames left, per key
+    std::array<int, 16> reads_{};      // keys read held since the last pause
     size_t readCount_ = 0;
     std::array<bool, ActionCount> wasHeld_{};
     std::array<bool, ActionCount> heldNow_{};

@@ -27,7 +27,8 @@ RecordingPlatform::RecordingPlatform(Platform& inner, RecordingFile file, int fr
 
 void RecordingPlatform::Write(const std::string& text) {
     if (!file_ || !healthy_) return;
-    if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size() || std::fflush(file_.get()) != 0) healthy_ = false;
+    if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size() || std::fflush(file_.get()) != 0)
+        healthy_ = false;
 }
 
 void RecordingPlatform::WriteHeader(const std::string& version, uint32_t seed, int viewDistance,
@@ -53,8 +54,7 @@ void RecordingPlatform::EndFrame() {
     const std::string at = std::to_string(frame_) + " ";
     std::string lines;
     if (jumped_) lines += at + "jump\n";
-    if (frameCursorRead_ &&
-        (!cursorWritten_ || frameMouseX_ != writtenMouseX_ || frameMouseY_ != writtenMouseY_)) {
+    if (frameCursorRead_ && (!cursorWritten_ || frameMouseX_ != writtenMouseX_ || frameMouseY_ != writtenMouseY_)) {
         lines += at + "mouse " + std::to_string(frameMouseX_) + " " + std::to_string(frameMouseY_) + "\n";
         cursorWritten_ = true;
         writtenMouseX_ = frameMouseX_;
@@ -100,11 +100,11 @@ ScreenPoint RecordingPlatform::CursorPos() {
 MessageKind RecordingPlatform::PollMessage() {
     MessageKind m = inner_.PollMessage();
     switch (m) {
-        case MessageKind::Close: frameMessages_.push_back("close"); break;
-        case MessageKind::LeftButtonDown: frameMessages_.push_back("click left"); break;
-        case MessageKind::RightButtonDown: frameMessages_.push_back("click right"); break;
-        case MessageKind::None:
-        case MessageKind::Other: break;
+    case MessageKind::Close: frameMessages_.push_back("close"); break;
+    case MessageKind::LeftButtonDown: frameMessages_.push_back("click left"); break;
+    case MessageKind::RightButtonDown: frameMessages_.push_back("click right"); break;
+    case MessageKind::None:
+    case MessageKind::Other: break;
     }
     return m;
 }

@@ -148,7 +148,8 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
             const bool ok = RunFrame(*game, platform);
             if (recorder) recorder->EndFrame();
             if (!ok) {
-                std::fprintf(stderr, "delver: the window could not be made again, and without one no key can be read\n");
+                std::fprintf(stderr,
+                             "delver: the window could not be made again, and without one no key can be read\n");
                 status = 1;
                 break;
             }
@@ -158,7 +159,8 @@ int RunGame(const Options& options, const InputScript& script, Platform& backend
     if (recorder) {
         recorder->Finish(framesRun, frameLimit);
         if (!recorder->Healthy()) {
-            std::fprintf(stderr, "delver: writing the recording %s failed; it ends early\n", Quoted(options.record).c_str());
+            std::fprintf(stderr, "delver: writing the recording %s failed; it ends early\n",
+                         Quoted(options.record).c_str());
             if (status == 0) status = 1;
         }
     }

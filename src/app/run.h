@@ -16,8 +16,7 @@ namespace delver {
 // limit, the screenshot and report, and shutdown. Returns the exit status.
 // With a recording file (from OpenRecording) the game is written to it as
 // it is played; RunGame closes it.
-int RunGame(const Options& options, const InputScript& script, Platform& backend,
-            RecordingFile recording = nullptr);
+int RunGame(const Options& options, const InputScript& script, Platform& backend, RecordingFile recording = nullptr);
 
 // Opens the file named by --record, refusing one that cannot be written or
 // that is the input script being played. Null without --record or on

@@ -30,26 +30,26 @@ void ScriptedPlatform::BeginFrame(int64_t frame) {
         if (e.frame > frame) break;
         ++next_;
         switch (e.kind) {
-            case ScriptEvent::Kind::Down: held_[static_cast<size_t>(e.key)] = true; break;
-            case ScriptEvent::Kind::Up: held_[static_cast<size_t>(e.key)] = false; break;
-            case ScriptEvent::Kind::Tap:
-                held_[static_cast<size_t>(e.key)] = true;
-                tapped_.push_back(e.key);
-                break;
-            case ScriptEvent::Kind::Mouse:
-                hasCursor_ = true;
-                cursorX_ = e.x;
-                cursorY_ = e.y;
-                break;
-            case ScriptEvent::Kind::Click:
-                messages_.push_back(e.right ? MessageKind::RightButtonDown : MessageKind::LeftButtonDown);
-                break;
-            case ScriptEvent::Kind::Close: messages_.push_back(MessageKind::Close); break;
-            case ScriptEvent::Kind::Look:
-                look_.x += e.x;
-                look_.y += e.y;
-                break;
-            case ScriptEvent::Kind::Jump: break;
+        case ScriptEvent::Kind::Down: held_[static_cast<size_t>(e.key)] = true; break;
+        case ScriptEvent::Kind::Up: held_[static_cast<size_t>(e.key)] = false; break;
+        case ScriptEvent::Kind::Tap:
+            held_[static_cast<size_t>(e.key)] = true;
+            tapped_.push_back(e.key);
+            break;
+        case ScriptEvent::Kind::Mouse:
+            hasCursor_ = true;
+            cursorX_ = e.x;
+            cursorY_ = e.y;
+            break;
+        case ScriptEvent::Kind::Click:
+            messages_.push_back(e.right ? MessageKind::RightButtonDown : MessageKind::LeftButtonDown);
+            break;
+        case ScriptEvent::Kind::Close: messages_.push_back(MessageKind::Close); break;
+        case ScriptEvent::Kind::Look:
+            look_.x += e.x;
+            look_.y += e.y;
+            break;
+        case ScriptEvent::Kind::Jump: break;
         }
     }
 }

@@ -10,25 +10,25 @@ namespace delver {
 
 const char* WindowStepMessage(WindowStep step) {
     switch (step) {
-        case WindowStep::Ok: return "";
-        case WindowStep::StepRegisterClass: return "Failed To Register The Window Class.";
-        case WindowStep::StepCreateWindow: return "Window Creation Error.";
-        case WindowStep::StepGetDeviceContext: return "Can't Create A GL Device Context.";
-        case WindowStep::StepChoosePixelFormat: return "Can't Find A Suitable PixelFormat.";
-        case WindowStep::StepSetPixelFormat: return "Can't Set The PixelFormat.";
-        case WindowStep::StepCreateContext: return "Can't Create A GL Rendering Context.";
-        case WindowStep::StepMakeCurrent: return "Can't Activate The GL Rendering Context.";
+    case WindowStep::Ok: return "";
+    case WindowStep::StepRegisterClass: return "Failed To Register The Window Class.";
+    case WindowStep::StepCreateWindow: return "Window Creation Error.";
+    case WindowStep::StepGetDeviceContext: return "Can't Create A GL Device Context.";
+    case WindowStep::StepChoosePixelFormat: return "Can't Find A Suitable PixelFormat.";
+    case WindowStep::StepSetPixelFormat: return "Can't Set The PixelFormat.";
+    case WindowStep::StepCreateContext: return "Can't Create A GL Rendering Context.";
+    case WindowStep::StepMakeCurrent: return "Can't Activate The GL Rendering Context.";
     }
     return "Window Creation Error.";
 }
 
 const char* ReleaseStepMessage(ReleaseStep step) {
     switch (step) {
-        case ReleaseStep::StepReleaseCurrent: return "Release Of DC And RC Failed.";
-        case ReleaseStep::StepDeleteContext: return "Release Rendering Context Failed.";
-        case ReleaseStep::StepReleaseDeviceContext: return "Release Device Context Failed.";
-        case ReleaseStep::StepDestroyWindow: return "Could Not Release hWnd.";
-        case ReleaseStep::StepUnregisterClass: return "Could Not Unregister Class.";
+    case ReleaseStep::StepReleaseCurrent: return "Release Of DC And RC Failed.";
+    case ReleaseStep::StepDeleteContext: return "Release Rendering Context Failed.";
+    case ReleaseStep::StepReleaseDeviceContext: return "Release Device Context Failed.";
+    case ReleaseStep::StepDestroyWindow: return "Could Not Release hWnd.";
+    case ReleaseStep::StepUnregisterClass: return "Could Not Unregister Class.";
     }
     return "Could Not Release hWnd.";
 }
@@ -74,10 +74,10 @@ int PumpMessages(ShellState& s, Display& display) {
         }
     };
     switch (m) {
-        case MessageKind::Close: s.QuitRequested = 1; break;
-        case MessageKind::LeftButtonDown: click(1); break;
-        case MessageKind::RightButtonDown: click(3); break;
-        default: break;
+    case MessageKind::Close: s.QuitRequested = 1; break;
+    case MessageKind::LeftButtonDown: click(1); break;
+    case MessageKind::RightButtonDown: click(3); break;
+    default: break;
     }
     return 1;
 }

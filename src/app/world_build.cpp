@@ -5,8 +5,8 @@
 
 namespace delver {
 
-uint32_t BuildWorld(WorldGrids& grids, GeneratorWorkspace& generator, RandomSource& r, ShellState& shell,
-                    Clock& clock, std::optional<uint32_t> seed) {
+uint32_t BuildWorld(WorldGrids& grids, GeneratorWorkspace& generator, RandomSource& r, ShellState& shell, Clock& clock,
+                    std::optional<uint32_t> seed) {
     LoadOverworld(grids, clock, 1);
     const uint32_t used = seed ? *seed : static_cast<uint32_t>(clock.CalendarSeconds());
     SeedRandom(r, used);

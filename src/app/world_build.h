@@ -18,7 +18,7 @@ namespace delver {
 // calendar seconds read after that pause), seeds r, allocates the
 // generator's workspace afresh, generates the nine levels and finishes the
 // world. Returns the seed used.
-uint32_t BuildWorld(WorldGrids& grids, GeneratorWorkspace& generator, RandomSource& r, ShellState& shell,
-                    Clock& clock, std::optional<uint32_t> seed);
+uint32_t BuildWorld(WorldGrids& grids, GeneratorWorkspace& generator, RandomSource& r, ShellState& shell, Clock& clock,
+                    std::optional<uint32_t> seed);
 
 }  // namespace delver

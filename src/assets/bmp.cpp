@@ -58,8 +58,8 @@ std::vector<uint8_t> EncodeBmp24(const std::vector<uint8_t>& rgb, int width, int
     PutLe32(out, pixelBytes);
     PutLe32(out, 2835);  // 72 dpi
     PutLe32(out, 2835);
-    PutLe32(out, 0);  // colours used
-    PutLe32(out, 0);  // colours important
+    PutLe32(out, 0);                    // colours used
+    PutLe32(out, 0);                    // colours important
     for (int y = 0; y < height; ++y) {  // bottom row first on disk
         const int row = order == RowOrder::BottomFirst ? y : height - 1 - y;
         const uint8_t* in = rgb.data() + static_cast<size_t>(row) * rowIn;

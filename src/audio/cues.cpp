@@ -87,8 +87,8 @@ void Build(Builder& b, Cue cue) {
     case Cue::Objective:
         // C, E, G an octave and more above middle C, each ringing on, with
         // a little of its octave for a bell's brightness.
-        for (const auto& [at, f, length] : {std::tuple{0.0, 1046.5, 0.16}, std::tuple{0.07, 1318.5, 0.16},
-                                            std::tuple{0.14, 1568.0, 0.30}}) {
+        for (const auto& [at, f, length] :
+             {std::tuple{0.0, 1046.5, 0.16}, std::tuple{0.07, 1318.5, 0.16}, std::tuple{0.14, 1568.0, 0.30}}) {
             AddTone(b, at, length, f, f, Wave::Sine, 1.0, {0.003, length / 2.5});
             AddTone(b, at, length, 2 * f, 2 * f, Wave::Sine, 0.2, {0.003, length / 5});
         }

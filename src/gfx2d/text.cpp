@@ -50,7 +50,8 @@ void DrawTextSmall(FrameState& frame, int x, int y, int red, int green, int blue
             const int width = glyph[0] - '0';
             for (int i = 1; i <= SmallGlyphDrawnRows; ++i)
                 for (int j = 0; j < width; ++j)
-                    if (glyph[i * SmallGlyphRowLength + j] != '0') PutPixel(frame, pen + j, y + 2 - i, red, green, blue);
+                    if (glyph[i * SmallGlyphRowLength + j] != '0')
+                        PutPixel(frame, pen + j, y + 2 - i, red, green, blue);
         }
         pen += SmallAdvance(code);
     }

@@ -14,23 +14,23 @@ namespace delver {
 // travel with a copy, so the record keeps its full width and order.
 struct ItemTemplate {
     uint8_t spareHead[2];
-    uint16_t imageSlot;         // sprite slot of the item's picture
-    int32_t itemCode;           // code of the template (a copy keeps its source's)
+    uint16_t imageSlot;  // sprite slot of the item's picture
+    int32_t itemCode;    // code of the template (a copy keeps its source's)
     uint8_t spareByte1;
     uint16_t spareWords1[2];
     uint8_t spareBytes2[2];
-    uint8_t flags[5];           // flags 1 to 5, each 0 or 1
-    uint8_t pieceKind;          // weapons 1 or 2; armour 10 + piece number; else 0
+    uint8_t flags[5];   // flags 1 to 5, each 0 or 1
+    uint8_t pieceKind;  // weapons 1 or 2; armour 10 + piece number; else 0
     uint8_t spareByte3;
-    uint8_t isWeapon;           // 1 for the weapons, 0 otherwise
-    uint8_t magnitude;          // weapons 1 to 14, item 7100 200, else 0
-    uint8_t grade;              // 0 to 3
-    float currentMagnitude;     // 0 in every template; CopyItem sets it
+    uint8_t isWeapon;        // 1 for the weapons, 0 otherwise
+    uint8_t magnitude;       // weapons 1 to 14, item 7100 200, else 0
+    uint8_t grade;           // 0 to 3
+    float currentMagnitude;  // 0 in every template; CopyItem sets it
     uint8_t spareBytes4[4];
-    float factor;               // armour 0.1 to 0.9, weapons 0 to 4.0
+    float factor;  // armour 0.1 to 0.9, weapons 0 to 4.0
     uint8_t spareBytes5[13];
     uint16_t spareWord6;
-    uint16_t worth;             // 30 to 60,000 (beyond signed 16 bits)
+    uint16_t worth;  // 30 to 60,000 (beyond signed 16 bits)
     uint16_t spareWords7[4];
 
     friend bool operator==(const ItemTemplate&, const ItemTemplate&) = default;

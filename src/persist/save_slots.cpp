@@ -73,9 +73,7 @@ bool WriteSlotFile(SaveTarget& t, int file, GameFile& out, int64_t& size, uint32
         GridPasses(t, true, file, [&](int64_t pos, int64_t n) { put(grid + pos, static_cast<size_t>(n)); });
         break;
     }
-    case SlotUnit:
-        WholeFile(t, true, file, [&] { put(UnitBytesOf(t), UnitBytes); });
-        break;
+    case SlotUnit: WholeFile(t, true, file, [&] { put(UnitBytesOf(t), UnitBytes); }); break;
     case SlotVariables: {
         auto bytes = PackVariables(t.shell, t.camera);
         WholeFile(t, true, file, [&] {
@@ -83,8 +81,7 @@ bool WriteSlotFile(SaveTarget& t, int file, GameFile& out, int64_t& size, uint32
         });
         break;
     }
-    default:
-        ok = false;
+    default: ok = false;
     }
     return ok;
 }
@@ -95,8 +92,7 @@ void ReadSlotFile(SaveTarget& t, int file, GameFile& in) {
     case SlotMainmap:
     case SlotFlagmap: {
         uint8_t* grid = GridOf(t, file);
-        GridPasses(t, false, file,
-                   [&](int64_t pos, int64_t n) { in.Read(grid + pos, static_cast<size_t>(n)); });
+        GridPasses(t, false, file, [&](int64_t pos, int64_t n) { in.Read(grid + pos, static_cast<size_t>(n)); });
         break;
     }
     case SlotUnit:
@@ -117,8 +113,7 @@ void ReadSlotFile(SaveTarget& t, int file, GameFile& in) {
             ApplyVariables(bytes, got, t.shell, t.camera);
         });
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -170,8 +165,12 @@ void ApplyVariables(const uint8_t* bytes, size_t count, ShellState& shell, Camer
         int32_t v = DecodeInt32(bytes + i * 4);
         switch (i) {
         case 0: shell.FrameCounter = v; break;
-        case 1: if (v >= 1 && v <= 36) camera.CycleStep = v; break;
-        case 2: if (v >= 1 && v <= 30) shell.ViewDistance = v; break;
+        case 1:
+            if (v >= 1 && v <= 36) camera.CycleStep = v;
+            break;
+        case 2:
+            if (v >= 1 && v <= 30) shell.ViewDistance = v;
+            break;
         case 3: shell.PlayerCell[0] = v; break;
         case 4: shell.PlayerCell[1] = v; break;
         case 5: shell.PlayerCell[2] = v; break;

@@ -52,9 +52,9 @@ namespace delver {
 struct SlotProgress {
     enum class Step { BeforePart, AfterPart, SaveFailed };
     Step step = Step::BeforePart;
-    bool saving = true;  // a save, else a load
-    int file = 0;        // the SlotFile being moved; -1 with SaveFailed
-    int percent = -1;    // a grid pass's progress number (ProgressPercent); -1 for a whole file
+    bool saving = true;        // a save, else a load
+    int file = 0;              // the SlotFile being moved; -1 with SaveFailed
+    int percent = -1;          // a grid pass's progress number (ProgressPercent); -1 for a whole file
     bool needsRepair = false;  // with SaveFailed: the old slot could not be put back
 };
 using SlotProgressReport = std::function<void(const SlotProgress&)>;

@@ -153,7 +153,7 @@ RecordState ReadRecord(int slot, CommitRecord& record) {
     text.resize(in.Read(text.data(), text.size()));
     if (static_cast<int64_t>(text.size()) != in.Size() && text.size() <= MaxRecordBytes) return RecordState::Unreadable;
     return text.size() <= MaxRecordBytes && ParseCommitRecord(slot, text, record) ? RecordState::Whole
-                                                                                   : RecordState::Torn;
+                                                                                  : RecordState::Torn;
 }
 
 // With a whole record: where each new file lies. False when a file matches
@@ -161,8 +161,7 @@ RecordState ReadRecord(int slot, CommitRecord& record) {
 bool MatchRecord(int slot, const CommitRecord& record, bool pending[SlotFileCount]) {
     for (int file = 0; file < SlotFileCount; ++file) {
         pending[file] = FileMatches(SaveSlotTempPath(slot, file), record.size[file], record.crc[file]);
-        if (!pending[file] && !FileMatches(SaveSlotPath(slot, file), record.size[file], record.crc[file]))
-            return false;
+        if (!pending[file] && !FileMatches(SaveSlotPath(slot, file), record.size[file], record.crc[file])) return false;
     }
     return true;
 }
@@ -291,8 +290,9 @@ bool CommittedFiles(int slot, std::string paths[SlotFileCount], std::string& why
     for (int file = 0; file < SlotFileCount; ++file) {
         const std::string slotPath = SaveSlotPath(slot, file);
         const std::string asidePath = SaveSlotAsidePath(slot, file);
-        const bool aside = (GamePathKind(slotPath) != PathKind::Regular && GamePathKind(asidePath) == PathKind::Regular) ||
-                           (!WholeSized(slotPath, file) && WholeSized(asidePath, file));
+        const bool aside =
+            (GamePathKind(slotPath) != PathKind::Regular && GamePathKind(asidePath) == PathKind::Regular) ||
+            (!WholeSized(slotPath, file) && WholeSized(asidePath, file));
         paths[file] = aside ? asidePath : slotPath;
     }
     return true;
@@ -327,8 +327,9 @@ uint32_t Crc32(uint32_t crc, const uint8_t* bytes, size_t count) {
     crc = ~crc;
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        const uint32_t lo = crc ^ (static_cast<uint32_t>(bytes[i]) | static_cast<uint32_t>(bytes[i + 1]) << 8 |
-                                   static_cast<uint32_t>(bytes[i + 2]) << 16 | static_cast<uint32_t>(bytes[i + 3]) << 24);
+        const uint32_t lo =
+            crc ^ (static_cast<uint32_t>(bytes[i]) | static_cast<uint32_t>(bytes[i + 1]) << 8 |
+                   static_cast<uint32_t>(bytes[i + 2]) << 16 | static_cast<uint32_t>(bytes[i + 3]) << 24);
         crc = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^ tables[4][lo >> 24] ^
               tables[3][bytes[i + 4]] ^ tables[2][bytes[i + 5]] ^ tables[1][bytes[i + 6]] ^ tables[0][bytes[i + 7]];
     }
@@ -448,8 +449,8 @@ SlotResult ImportSlotFiles(int slot, const std::vector<std::string>& files) {
     if (files.size() != SlotFileCount) return Failure(SlotResult::Outcome::Kept, "not the four files of a slot");
     for (int file = 0; file < SlotFileCount; ++file) {
         if (!WholeSized(files[file], file))
-            return Failure(SlotResult::Outcome::Kept, SaveSlotFileName(slot, file) + " is not " +
-                                                          std::to_string(SlotFileSize(file)) + " bytes");
+            return Failure(SlotResult::Outcome::Kept,
+                           SaveSlotFileName(slot, file) + " is not " + std::to_string(SlotFileSize(file)) + " bytes");
     }
     StartFileOpCount();
     bool wrote = false;

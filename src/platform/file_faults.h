@@ -34,8 +34,8 @@ struct FileOpEvent {
     FileOpEvent(Kind k, std::string p, std::string t = {}, const uint8_t* b = nullptr, size_t n = 0)
         : kind(k), path(std::move(p)), to(std::move(t)), bytes(b), size(n) {}
     Kind kind;
-    std::string path;  // the native path; the folder for FolderFlush
-    std::string to;    // where Rename moved it
+    std::string path;      // the native path; the folder for FolderFlush
+    std::string to;        // where Rename moved it
     const uint8_t* bytes;  // what Write wrote, at the end of the file
     size_t size;
 };

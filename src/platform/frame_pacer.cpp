@@ -13,7 +13,8 @@ std::chrono::nanoseconds FramePacer::WaitBeforeSwap(Clock::time_point now) {
         due_ = now + interval_;
         return std::chrono::nanoseconds(0);
     }
-    const std::chrono::nanoseconds wait = due_ > now ? std::chrono::nanoseconds(due_ - now) : std::chrono::nanoseconds(0);
+    const std::chrono::nanoseconds wait =
+        due_ > now ? std::chrono::nanoseconds(due_ - now) : std::chrono::nanoseconds(0);
     const Clock::time_point swap = now + wait;
     due_ += interval_;
     if (due_ <= swap) due_ = swap + interval_;

@@ -53,8 +53,7 @@ int WholeLookCounts(double counts, double& rest) {
     return whole;
 }
 
-PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight,
-                          bool wholeScale) {
+PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight, bool wholeScale) {
     PicturePlace p;
     p.fillsScreen = true;
     p.drawableWidth = drawableWidth;

@@ -52,8 +52,7 @@ int WholeLookCounts(double counts, double& rest);
 // fills the screen: enlarged by the largest whole factor that fits
 // (wholeScale; at least 1) or as large as fits with its shape kept, and
 // centred.
-PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight,
-                          bool wholeScale);
+PicturePlace PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth, int pictureHeight, bool wholeScale);
 // The screen rectangle the placed picture covers, for a window whose
 // drawing area is w x h at screen point (x, y).
 ScreenRect PictureRect(const PicturePlace& place, int pictureWidth, int pictureHeight, int x, int y, int w, int h);

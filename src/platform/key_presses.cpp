@@ -1,5 +1,7 @@
 #include "platform/key_presses.h"
 
+#include "platform/input.h"
+
 namespace delver {
 
 namespace {
@@ -50,6 +52,16 @@ bool KeyPresses::Held(int scancode) const {
     if (!InRange(scancode)) return false;
     const size_t sc = static_cast<size_t>(scancode);
     return shown_[sc] || active_[sc];
+}
+
+void KeyPresses::Axis(int scancode, int value, bool& down) {
+    if (!down && value >= stick::Press) {
+        down = true;
+        Pressed(scancode);
+    } else if (down && value < stick::Release) {
+        down = false;
+        Released(scancode);
+    }
 }
 
 }  // namespace delver

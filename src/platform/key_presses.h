@@ -38,6 +38,10 @@ public:
     void Pressed(int scancode);
     // A key-up event, in the order met.
     void Released(int scancode);
+    // A controller's stick or trigger read as the key scancode: pressed when
+    // value (out of 32767) reaches stick::Press, let go below stick::Release.
+    // down keeps whether it is pressed, between the backend's readings.
+    void Axis(int scancode, int value, bool& down);
 
     // A frame's drain of messages has ended: the next frame is shown the
     // oldest waiting press (with the Shift presses waiting before it).

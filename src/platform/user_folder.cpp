@@ -110,7 +110,8 @@ bool PrepareUserGameFolder(const fs::path& installedData, const fs::path& userFo
     std::error_code ec;
     fs::create_directories(userFolder, ec);
     if (ec || !fs::is_directory(userFolder, ec)) {
-        if (error) *error = "cannot make the game folder '" + userFolder.string() + "'" + (ec ? ": " + ec.message() : "");
+        if (error)
+            *error = "cannot make the game folder '" + userFolder.string() + "'" + (ec ? ": " + ec.message() : "");
         return false;
     }
     fs::recursive_directory_iterator it(installedData, ec), end;

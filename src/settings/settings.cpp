@@ -129,10 +129,20 @@ bool DiffersFromDefault(const Settings& s, const std::string& name) {
     return SettingValue(s, name) != SettingValue(Settings{}, name);
 }
 
-const char* const PlainNames[] = {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
-                                  "keys",  "pauses",            "fullscreen",          "scale",
-                                  "map",   "shafts",            "fog",                 "feedback",
-                                  "sound", "volume"};
+const char* const PlainNames[] = {"mouse",
+                                  "mouse_sensitivity",
+                                  "mouse_sensitivity_y",
+                                  "invert_y",
+                                  "keys",
+                                  "pauses",
+                                  "fullscreen",
+                                  "scale",
+                                  "map",
+                                  "shafts",
+                                  "fog",
+                                  "feedback",
+                                  "sound",
+                                  "volume"};
 
 }  // namespace
 
@@ -147,15 +157,15 @@ Binding DefaultBinding(Action action, bool modernKeys) {
 Binding Companions(Action action, bool modernKeys) {
     const auto classic = [&](int code) { return modernKeys ? code : 0; };
     switch (action) {
-        case Action::WalkForward: return {input::PadLeftStickUp, 0};
-        case Action::WalkBack: return {input::PadLeftStickDown, classic(Z)};
-        case Action::StepLeft: return {input::PadLeftStickLeft, 0};
-        case Action::StepRight: return {input::PadLeftStickRight, 0};
-        case Action::LayerUp: return {input::PadRightShoulder, classic(KpMinus)};
-        case Action::LayerDown: return {input::PadLeftShoulder, classic(KpPlus)};
-        case Action::WalkToggle: return {input::PadA, 0};
-        case Action::Settings: return {input::PadStart, 0};
-        default: return {0, 0};
+    case Action::WalkForward: return {input::PadLeftStickUp, 0};
+    case Action::WalkBack: return {input::PadLeftStickDown, classic(Z)};
+    case Action::StepLeft: return {input::PadLeftStickLeft, 0};
+    case Action::StepRight: return {input::PadLeftStickRight, 0};
+    case Action::LayerUp: return {input::PadRightShoulder, classic(KpMinus)};
+    case Action::LayerDown: return {input::PadLeftShoulder, classic(KpPlus)};
+    case Action::WalkToggle: return {input::PadA, 0};
+    case Action::Settings: return {input::PadStart, 0};
+    default: return {0, 0};
     }
 }
 

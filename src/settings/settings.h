@@ -72,20 +72,20 @@ const char* ActionLabel(Action action);
 using Binding = std::array<int, 2>;
 
 struct Settings {
-    bool capturedMouse = false;      // mouse = captured
-    float sensitivity = 15.0f;       // degrees per 100 counts, side to side
-    float sensitivityY = 15.0f;      // and up and down
+    bool capturedMouse = false;  // mouse = captured
+    float sensitivity = 15.0f;   // degrees per 100 counts, side to side
+    float sensitivityY = 15.0f;  // and up and down
     bool invertY = false;
-    bool modernKeys = false;         // keys = modern
-    bool smoothPauses = false;       // pauses = smooth
+    bool modernKeys = false;    // keys = modern
+    bool smoothPauses = false;  // pauses = smooth
     bool fullscreen = false;
-    bool wholeScale = true;          // scale = whole (else fit)
-    int map = 0;                     // map = off (0), corner (1), full (2)
-    bool markedShafts = false;       // shafts = marked
-    bool fog = false;                // fog = on
-    bool feedback = false;           // feedback = on
-    bool sound = false;              // sound = on
-    int volume = 80;                 // 0 (silent) .. 100
+    bool wholeScale = true;     // scale = whole (else fit)
+    int map = 0;                // map = off (0), corner (1), full (2)
+    bool markedShafts = false;  // shafts = marked
+    bool fog = false;           // fog = on
+    bool feedback = false;      // feedback = on
+    bool sound = false;         // sound = on
+    int volume = 80;            // 0 (silent) .. 100
     // The bindings the player chose; an action not chosen has its default
     // for the key set (DefaultBinding).
     std::array<Binding, ActionCount> bindings{};

@@ -75,8 +75,8 @@ void ConsoleInit(ConsoleState& c) {
     c.ConsoleLine[1] = '\0';
 }
 
-void ConsoleEdit(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, int32_t frameCounter, int x,
-                 int y, int limit, const char* prompt) {
+void ConsoleEdit(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, int32_t frameCounter, int x, int y,
+                 int limit, const char* prompt) {
     if (limit > 255) limit = 255;
     // The line is always kept within its buffer, whatever limit a caller
     // passed before.

@@ -20,10 +20,10 @@ namespace delver {
 inline constexpr int ConsoleTokenCount = 20;
 
 struct ConsoleState {
-    int32_t ConsoleOpen = 0;         // 1 while the console is shown and edited
-    char ConsoleLine[256] = {};      // the typed text, zero-terminated
-    int32_t ConsoleLineLength = 0;   // characters in ConsoleLine
-    int32_t ConsoleSubmitted = 0;    // raised by Enter, taken by ConsoleUpdate
+    int32_t ConsoleOpen = 0;        // 1 while the console is shown and edited
+    char ConsoleLine[256] = {};     // the typed text, zero-terminated
+    int32_t ConsoleLineLength = 0;  // characters in ConsoleLine
+    int32_t ConsoleSubmitted = 0;   // raised by Enter, taken by ConsoleUpdate
     // With smooth pauses the objective report is not a five-second halt
     // but a screen that stays over the running game for five seconds or
     // until Enter, Space or Escape; ReportFrames counts its frames left.
@@ -41,8 +41,8 @@ void ConsoleInit(ConsoleState& c);
 // accepted key, and the prompt and line are drawn in white at (x, y) in the
 // large font with an underscore cursor on frames 0..9 of every 20. The line
 // never grows beyond limit characters (at most 255).
-void ConsoleEdit(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, int32_t frameCounter, int x,
-                 int y, int limit, const char* prompt);
+void ConsoleEdit(ConsoleState& c, FrameState& frame, Input& input, Clock& clock, int32_t frameCounter, int x, int y,
+                 int limit, const char* prompt);
 
 // The console's per-frame step: Tab toggles it (400 ms pause), the editor
 // runs while it is open, and a submitted line is split into words and run.
@@ -64,7 +64,7 @@ int32_t ParseConsoleNumber(const char* word);
 
 // Counts of the objective report.
 struct ObjectiveReport {
-    int32_t Objectives = 0;  // cells whose marker is ObjectiveMarker
+    int32_t Objectives = 0;      // cells whose marker is ObjectiveMarker
     int32_t FreeObjectives = 0;  // of those, cells whose world code is Empty
 };
 // Walks every cell of both grids.

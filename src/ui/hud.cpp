@@ -20,10 +20,8 @@ constexpr const char* CreditText = "A DUNGEON DELVE - EXPLORE, COLLECT THE ORBS"
 std::string HudLineText(int line, const ShellState& shell, int mouseX, int mouseY) {
     char text[256];
     switch (line) {
-    case HudTitle:
-        return TitleText;
-    case HudCredit:
-        return CreditText;
+    case HudTitle: return TitleText;
+    case HudCredit: return CreditText;
     case HudObjective:
         std::snprintf(text, sizeof text, "Objective Number = %d / %d  MVD = %d", shell.ObjectivesFound,
                       shell.ObjectiveTotal, shell.ViewDistance);
@@ -32,23 +30,17 @@ std::string HudLineText(int line, const ShellState& shell, int mouseX, int mouse
         std::snprintf(text, sizeof text, "SX=%d,SY=%d,SZ=%d mx=%d my=%d", shell.PlayerCell[0], shell.PlayerCell[1],
                       shell.PlayerCell[2], mouseX, mouseY);
         return text;
-    default:
-        return {};
+    default: return {};
     }
 }
 
 int HudLineBaseline(int line, int framebufferHeight) {
     switch (line) {
-    case HudTitle:
-        return framebufferHeight - 14;
-    case HudCredit:
-        return 14;
-    case HudObjective:
-        return 46;
-    case HudPosition:
-        return 31;
-    default:
-        return 0;
+    case HudTitle: return framebufferHeight - 14;
+    case HudCredit: return 14;
+    case HudObjective: return 46;
+    case HudPosition: return 31;
+    default: return 0;
     }
 }
 

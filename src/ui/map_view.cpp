@@ -23,8 +23,8 @@ void Fill(FrameState& frame, int x, int y, int w, int h, Colour c) {
 
 }  // namespace
 
-void DrawMap(FrameState& frame, const WorldGrids& grids, const SeenCells& seen, const ShellState& shell,
-             MapMode mode, int layer, float yaw) {
+void DrawMap(FrameState& frame, const WorldGrids& grids, const SeenCells& seen, const ShellState& shell, MapMode mode,
+             int layer, float yaw) {
     if (mode == MapMode::Off || !grids.WorldGrid) return;
     const bool full = mode == MapMode::Full;
     // The map's box on the picture, in framebuffer pixels (origin bottom-left).

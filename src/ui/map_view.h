@@ -19,7 +19,7 @@ enum class MapMode { Off = 0, Corner = 1, Full = 2 };
 
 // Draws the map of layer `layer` centred on the player's column and row.
 // yaw is the view's heading in degrees (as the camera keeps it).
-void DrawMap(FrameState& frame, const WorldGrids& grids, const SeenCells& seen, const ShellState& shell,
-             MapMode mode, int layer, float yaw);
+void DrawMap(FrameState& frame, const WorldGrids& grids, const SeenCells& seen, const ShellState& shell, MapMode mode,
+             int layer, float yaw);
 
 }  // namespace delver

@@ -11,12 +11,28 @@ namespace delver {
 
 namespace {
 
-enum PlainRow { RowMouse, RowSensitivity, RowSensitivityY, RowInvert, RowKeys, RowPauses, RowFullscreen, RowScale,
-                RowMap, RowShafts, RowFog, RowFeedback, RowSound, RowVolume, PlainRows };
-constexpr const char* PlainLabels[PlainRows] = {"MOUSE", "SENSITIVITY", "SENSITIVITY UP/DOWN", "INVERT Y",
-                                                "KEYS",  "PAUSES",      "FULLSCREEN",          "SCALE",
-                                                "MAP",   "SHAFTS",      "FOG",                 "FEEDBACK",
-                                                "SOUND", "VOLUME"};
+enum PlainRow {
+    RowMouse,
+    RowSensitivity,
+    RowSensitivityY,
+    RowInvert,
+    RowKeys,
+    RowPauses,
+    RowFullscreen,
+    RowScale,
+    RowMap,
+    RowShafts,
+    RowFog,
+    RowFeedback,
+    RowSound,
+    RowVolume,
+    PlainRows
+};
+constexpr const char* PlainLabels[PlainRows] = {"MOUSE",      "SENSITIVITY", "SENSITIVITY UP/DOWN",
+                                                "INVERT Y",   "KEYS",        "PAUSES",
+                                                "FULLSCREEN", "SCALE",       "MAP",
+                                                "SHAFTS",     "FOG",         "FEEDBACK",
+                                                "SOUND",      "VOLUME"};
 constexpr float Sensitivities[] = {2, 3, 5, 7, 10, 15, 20, 25, 30, 40, 50, 70, 100};
 
 constexpr int RowsShown = 18;
@@ -42,34 +58,44 @@ int StepVolume(int now, int step) {
 
 void ChangePlain(Settings& s, int row, int step) {
     switch (row) {
-        case RowMouse: s.capturedMouse = !s.capturedMouse; break;
-        case RowSensitivity: {
-            const bool together = s.sensitivityY == s.sensitivity;
-            s.sensitivity = StepSensitivity(s.sensitivity, step);
-            if (together) s.sensitivityY = s.sensitivity;
-            break;
-        }
-        case RowSensitivityY: s.sensitivityY = StepSensitivity(s.sensitivityY, step); break;
-        case RowInvert: s.invertY = !s.invertY; break;
-        case RowKeys: s.modernKeys = !s.modernKeys; break;
-        case RowPauses: s.smoothPauses = !s.smoothPauses; break;
-        case RowFullscreen: s.fullscreen = !s.fullscreen; break;
-        case RowScale: s.wholeScale = !s.wholeScale; break;
-        case RowMap: s.map = (s.map + (step > 0 ? 1 : 2)) % 3; break;
-        case RowShafts: s.markedShafts = !s.markedShafts; break;
-        case RowFog: s.fog = !s.fog; break;
-        case RowFeedback: s.feedback = !s.feedback; break;
-        case RowSound: s.sound = !s.sound; break;
-        case RowVolume: s.volume = StepVolume(s.volume, step); break;
-        default: break;
+    case RowMouse: s.capturedMouse = !s.capturedMouse; break;
+    case RowSensitivity: {
+        const bool together = s.sensitivityY == s.sensitivity;
+        s.sensitivity = StepSensitivity(s.sensitivity, step);
+        if (together) s.sensitivityY = s.sensitivity;
+        break;
+    }
+    case RowSensitivityY: s.sensitivityY = StepSensitivity(s.sensitivityY, step); break;
+    case RowInvert: s.invertY = !s.invertY; break;
+    case RowKeys: s.modernKeys = !s.modernKeys; break;
+    case RowPauses: s.smoothPauses = !s.smoothPauses; break;
+    case RowFullscreen: s.fullscreen = !s.fullscreen; break;
+    case RowScale: s.wholeScale = !s.wholeScale; break;
+    case RowMap: s.map = (s.map + (step > 0 ? 1 : 2)) % 3; break;
+    case RowShafts: s.markedShafts = !s.markedShafts; break;
+    case RowFog: s.fog = !s.fog; break;
+    case RowFeedback: s.feedback = !s.feedback; break;
+    case RowSound: s.sound = !s.sound; break;
+    case RowVolume: s.volume = StepVolume(s.volume, step); break;
+    default: break;
     }
 }
 
 std::string PlainValue(const Settings& s, int row) {
-    static const char* const names[PlainRows] = {"mouse", "mouse_sensitivity", "mouse_sensitivity_y", "invert_y",
-                                                 "keys",  "pauses",            "fullscreen",          "scale",
-                                                 "map",   "shafts",            "fog",                 "feedback",
-                                                 "sound", "volume"};
+    static const char* const names[PlainRows] = {"mouse",
+                                                 "mouse_sensitivity",
+                                                 "mouse_sensitivity_y",
+                                                 "invert_y",
+                                                 "keys",
+                                                 "pauses",
+                                                 "fullscreen",
+                                                 "scale",
+                                                 "map",
+                                                 "shafts",
+                                                 "fog",
+                                                 "feedback",
+                                                 "sound",
+                                                 "volume"};
     std::string v = SettingValue(s, names[row]);
     for (char& c : v) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return v;
@@ -104,8 +130,7 @@ void OpenSettingsScreen(SettingsScreen& screen, Input& input) {
     for (int k = 1; k < 256; ++k) screen.wasHeld[static_cast<size_t>(k)] = input.IsKeyHeld(k);
 }
 
-bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, Input& input,
-                       const ShellState& shell) {
+bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, Input& input, const ShellState& shell) {
     const int rows = SettingsRowCount();
     // New presses only: a held key acts once.
     std::array<bool, 256> held{};
@@ -115,8 +140,7 @@ bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, I
     if (screen.binding) {
         for (int k = 1; k < 256; ++k) held[static_cast<size_t>(k)] = input.IsKeyHeld(k);
     } else {
-        for (int k : {vk::Escape, vk::Enter, vk::F10, input::Up, input::Down, input::Left, input::Right,
-                      input::Delete})
+        for (int k : {vk::Escape, vk::Enter, vk::F10, input::Up, input::Down, input::Left, input::Right, input::Delete})
             held[static_cast<size_t>(k)] = input.IsKeyHeld(k);
     }
     const bool click = shell.ClickPending[1] == 1;
@@ -124,8 +148,8 @@ bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, I
     // The mouse chooses the row under it.
     const int my = MouseY(input, frame.Height);
     const int hovered = screen.top + (FirstRowY + RowHeight - 1 - my) / RowHeight;
-    const bool overRow = my <= FirstRowY + RowHeight - 1 && hovered >= screen.top &&
-                         hovered < std::min(rows, screen.top + RowsShown);
+    const bool overRow =
+        my <= FirstRowY + RowHeight - 1 && hovered >= screen.top && hovered < std::min(rows, screen.top + RowsShown);
 
     bool open = true;
     int& sel = screen.selected;

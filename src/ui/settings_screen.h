@@ -26,9 +26,9 @@ namespace delver {
 struct SettingsScreen {
     bool open = false;
     int selected = 0;
-    int top = 0;             // the first row shown
-    bool binding = false;    // waiting for the input of the selected action
-    bool changed = false;    // something changed since the screen opened
+    int top = 0;           // the first row shown
+    bool binding = false;  // waiting for the input of the selected action
+    bool changed = false;  // something changed since the screen opened
     std::array<bool, 256> wasHeld{};
     // settings.cfg lines that could not be read, as "line N: why".
     std::vector<std::string> problems;
@@ -43,7 +43,6 @@ void OpenSettingsScreen(SettingsScreen& screen, Input& input);
 // One frame of the open screen: reads the keys and the mouse (a left click
 // is shell.ClickPending[1]), changes s, and draws the screen over the
 // cleared framebuffer. Returns false once the player has closed it.
-bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, Input& input,
-                       const ShellState& shell);
+bool RunSettingsScreen(SettingsScreen& screen, Settings& s, FrameState& frame, Input& input, const ShellState& shell);
 
 }  // namespace delver

@@ -35,8 +35,8 @@ inline constexpr CubeFace kCubeFaces[6] = {
 
 // The vertical pane that crosses a DiagonalPane cell from its low-column,
 // low-row edge to its high-column, high-row edge.
-inline constexpr CubeFace kPaneFace = {0, 0, 0, false, {0, 1, 0},
-                                       {{0, 1, -1, 1, -1}, {0, 0, -1, 1, 1}, {1, 0, 1, -1, 1}, {1, 1, 1, -1, -1}}};
+inline constexpr CubeFace kPaneFace = {
+    0, 0, 0, false, {0, 1, 0}, {{0, 1, -1, 1, -1}, {0, 0, -1, 1, 1}, {1, 0, 1, -1, 1}, {1, 1, 1, -1, -1}}};
 
 // Half-size of the marker cube, inside the cell's half scale.
 inline constexpr float kMarkerHalfSize = 0.7f;

@@ -55,13 +55,12 @@ bool EyeInOpenCell(const SceneCache& cache, const FrameWork& w) {
         for (int dr = -1; dr <= 1; ++dr)
             for (int dc = -1; dc <= 1; ++dc) {
                 const int64_t at[3] = {cell[0] + dc, cell[1] + dr, cell[2] + dl};
-                if (grid[CellIndex(static_cast<int>(at[0]), static_cast<int>(at[1]), static_cast<int>(at[2]))] ==
-                    Empty)
+                if (grid[CellIndex(static_cast<int>(at[0]), static_cast<int>(at[1]), static_cast<int>(at[2]))] == Empty)
                     continue;
                 double d = 0.0;
                 for (int k = 0; k < 3; ++k) {
-                    const double out = std::max({static_cast<double>(at[k]) - w.eye[k],
-                                                 w.eye[k] - static_cast<double>(at[k] + 1), 0.0});
+                    const double out = std::max(
+                        {static_cast<double>(at[k]) - w.eye[k], w.eye[k] - static_cast<double>(at[k] + 1), 0.0});
                     d += out * out;
                 }
                 if (d < reach * reach) return false;
@@ -117,8 +116,8 @@ void FloodFromEye(SceneCache& cache, FrameWork& w) {
                 // Model space: column offset, minus row offset, layer offset
                 // from the player's cell, whose centre is the origin.
                 const int64_t g = w.cube.lo[k] + i - 1;
-                const double lo = k == 1 ? static_cast<double>(w.player[1] - g) - 0.5
-                                         : static_cast<double>(g - w.player[k]) - 0.5;
+                const double lo =
+                    k == 1 ? static_cast<double>(w.player[1] - g) - 0.5 : static_cast<double>(g - w.player[k]) - 0.5;
                 inside[k][side][i] = p[k] * (p[k] > 0 ? lo + 1.0 : lo) + (k == 0 ? p[3] : 0.0);
             }
         }
@@ -143,13 +142,14 @@ void FloodFromEye(SceneCache& cache, FrameWork& w) {
                 const int axes = (dx != 0) + (dy != 0) + (dz != 0);
                 if (axes == 0) continue;
                 steps[n++] = {dz * layerCells + dy * px + dx, dz * LayerStride + dy * GridWidth + dx,
-                              static_cast<int8_t>(dx), static_cast<int8_t>(dy), static_cast<int8_t>(dz),
-                              static_cast<uint8_t>(axes > 1 ? 2 : dz != 0 ? 1 : 0)};
+                              static_cast<int8_t>(dx),        static_cast<int8_t>(dy),
+                              static_cast<int8_t>(dz),        static_cast<uint8_t>(axes > 1 ? 2 : dz != 0 ? 1 : 0)};
             }
     bool passes[3][3][3];
     for (int a = 0; a < 3; ++a)
         for (int b = 0; b < 3; ++b)
-            for (int how = 0; how < 3; ++how) passes[a][b][how] = Passes(static_cast<uint8_t>(a), static_cast<uint8_t>(b), how);
+            for (int how = 0; how < 3; ++how)
+                passes[a][b][how] = Passes(static_cast<uint8_t>(a), static_cast<uint8_t>(b), how);
 
     using Waiting = SceneCache::FloodCell;
     std::vector<Waiting> queue;
@@ -172,8 +172,8 @@ void FloodFromEye(SceneCache& cache, FrameWork& w) {
         marks[bx + by + bz] |= ReachedBit;
         for (int f = 0; f < 6; ++f) {
             const CubeFace& face = kCubeFaces[f];
-            const int32_t b = blockAt[0][at.x - face.dColumn] + blockAt[1][at.y - face.dRow] +
-                              blockAt[2][at.z - face.dLayer];
+            const int32_t b =
+                blockAt[0][at.x - face.dColumn] + blockAt[1][at.y - face.dRow] + blockAt[2][at.z - face.dLayer];
             if (b >= 0) marks[b] |= static_cast<uint8_t>(1u << f);
         }
 

@@ -19,13 +19,13 @@ struct FrameWork {
     bool cull;
     CellBox cube;
     int64_t player[3];
-    double eye[3];                    // the eye in grid space: column, row, layer
-    bool eyeInOpenCell = false;       // see EyeInOpenCell
-    bool leaveOutBackFaces = false;   // faces seen from behind cannot show this frame
-    bool leaveOutHidden = false;      // FloodFromEye ran: what it did not reach is hidden
-    int size[3] = {0, 0, 0};          // cells of the view cube along each axis
-    int64_t blockLo[3] = {0, 0, 0};   // the view cube's lowest block, in grid blocks
-    int blocks[3] = {0, 0, 0};        // blocks of the view cube along each axis
+    double eye[3];                   // the eye in grid space: column, row, layer
+    bool eyeInOpenCell = false;      // see EyeInOpenCell
+    bool leaveOutBackFaces = false;  // faces seen from behind cannot show this frame
+    bool leaveOutHidden = false;     // FloodFromEye ran: what it did not reach is hidden
+    int size[3] = {0, 0, 0};         // cells of the view cube along each axis
+    int64_t blockLo[3] = {0, 0, 0};  // the view cube's lowest block, in grid blocks
+    int blocks[3] = {0, 0, 0};       // blocks of the view cube along each axis
     int64_t quads = 0, markers = 0;
 };
 
@@ -54,9 +54,8 @@ void FloodFromEye(SceneCache& cache, FrameWork& w);
 // The mark of the block with grid block coordinates (bx, by, bz), which
 // lies in the view cube.
 inline uint8_t BlockMark(const SceneCache& cache, const FrameWork& w, int64_t bx, int64_t by, int64_t bz) {
-    return cache.frameBlockMarks[static_cast<size_t>(((bz - w.blockLo[2]) * w.blocks[1] + (by - w.blockLo[1])) *
-                                                         w.blocks[0] +
-                                                     (bx - w.blockLo[0]))];
+    return cache.frameBlockMarks[static_cast<size_t>(
+        ((bz - w.blockLo[2]) * w.blocks[1] + (by - w.blockLo[1])) * w.blocks[0] + (bx - w.blockLo[0]))];
 }
 
 // Whether any block of a region's part in the view cube was marked.

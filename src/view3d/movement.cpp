@@ -150,12 +150,30 @@ void MovePlayer(WorldView& v) {
 
     // Carry into the neighbouring cell, at most one cell per axis.
     int32_t* cell = v.shell.PlayerCell;
-    if (x > 1.0f) { cell[0] = WrapAdd(cell[0], -1); x -= 1.0f; }
-    if (y > 1.0f) { cell[1] = WrapAdd(cell[1], 1); y -= 1.0f; }
-    if (x < 0.0f) { cell[0] = WrapAdd(cell[0], 1); x += 1.0f; }
-    if (y < 0.0f) { cell[1] = WrapAdd(cell[1], -1); y += 1.0f; }
-    if (z > 1.0f) { cell[2] = WrapAdd(cell[2], -1); z -= 1.0f; }
-    if (z < 0.0f) { cell[2] = WrapAdd(cell[2], 1); z += 1.0f; }
+    if (x > 1.0f) {
+        cell[0] = WrapAdd(cell[0], -1);
+        x -= 1.0f;
+    }
+    if (y > 1.0f) {
+        cell[1] = WrapAdd(cell[1], 1);
+        y -= 1.0f;
+    }
+    if (x < 0.0f) {
+        cell[0] = WrapAdd(cell[0], 1);
+        x += 1.0f;
+    }
+    if (y < 0.0f) {
+        cell[1] = WrapAdd(cell[1], -1);
+        y += 1.0f;
+    }
+    if (z > 1.0f) {
+        cell[2] = WrapAdd(cell[2], -1);
+        z -= 1.0f;
+    }
+    if (z < 0.0f) {
+        cell[2] = WrapAdd(cell[2], 1);
+        z += 1.0f;
+    }
 }
 
 void ApplyMouseLook(WorldView& v) {

@@ -109,8 +109,8 @@ void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
                         const CubeFace& face = kCubeFaces[f];
                         const uint8_t n = grid[CellIndex(c + face.dColumn, r + face.dRow, l + face.dLayer)];
                         if (!FaceIsOpen(face, n)) continue;
-                        const bool rim = cache.markedShafts &&
-                                         IsShaftCell(grid, c + face.dColumn, r + face.dRow, l + face.dLayer);
+                        const bool rim =
+                            cache.markedShafts && IsShaftCell(grid, c + face.dColumn, r + face.dRow, l + face.dLayer);
                         const int group = rim ? ShaftRimGroup : cellGroup;
                         pending.push_back({keyOf(f, group), local, static_cast<uint8_t>(f)});
                         ++start[keyOf(f, group) + 1];
@@ -144,7 +144,8 @@ void BuildRegion(SceneCache& cache, RegionFaces& out, int rx, int ry, int rz) {
     out.quadCells.resize(quads);
     for (const Pending& p : pending) {
         const uint32_t at = start[p.key]++;
-        const int lc = p.cell % RegionEdge, lr = (p.cell / RegionEdge) % RegionEdge, ll = p.cell / (RegionEdge * RegionEdge);
+        const int lc = p.cell % RegionEdge, lr = (p.cell / RegionEdge) % RegionEdge,
+                  ll = p.cell / (RegionEdge * RegionEdge);
         WriteQuad(&out.vertices[static_cast<size_t>(at) * 4], p.face < FacePane ? kCubeFaces[p.face] : kPaneFace,
                   static_cast<float>(lc), static_cast<float>(lr), static_cast<float>(ll), 1.0f);
         out.quadCells[at] = p.cell;
@@ -292,9 +293,9 @@ void AppendBlock(SceneCache& cache, FrameWork& w, const RegionFaces& region, int
             if (w.leaveOutHidden) {
                 // The border round the flood's cells holds any open
                 // neighbour outside the view cube, never reached.
-                const size_t at = static_cast<size_t>(((l - w.cube.lo[2] + 1) * (w.size[1] + 2) + (r - w.cube.lo[1] + 1)) *
-                                                          (w.size[0] + 2) +
-                                                      (c - w.cube.lo[0] + 1));
+                const size_t at = static_cast<size_t>(
+                    ((l - w.cube.lo[2] + 1) * (w.size[1] + 2) + (r - w.cube.lo[1] + 1)) * (w.size[0] + 2) +
+                    (c - w.cube.lo[0] + 1));
                 if (cache.frameCells[at] != 1 && (toOpen == 0 || cache.frameCells[at + toOpen] != 1)) {
                     ++cache.stats.quadsHidden;
                     continue;
@@ -410,8 +411,11 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     for (auto& q : cache.frameQuads) q.clear();
 
     const ViewVolume view = CameraViewVolume(v);
-    FrameWork w{view, cache.cullToView, {{cube.colLo, cube.rowLo, cube.layerLo}, {cube.colHi, cube.rowHi, cube.layerHi}},
-                {v.shell.PlayerCell[0], v.shell.PlayerCell[1], v.shell.PlayerCell[2]}, {}};
+    FrameWork w{view,
+                cache.cullToView,
+                {{cube.colLo, cube.rowLo, cube.layerLo}, {cube.colHi, cube.rowHi, cube.layerHi}},
+                {v.shell.PlayerCell[0], v.shell.PlayerCell[1], v.shell.PlayerCell[2]},
+                {}};
 
     // Where the eye stands; from an open cell, the flood finds what nearer
     // rock hides.
@@ -440,8 +444,7 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
         return std::tie(a.distance, a.rz, a.ry, a.rx, a.block) < std::tie(b.distance, b.rz, b.ry, b.rx, b.block);
     });
     for (const auto& in : cache.frameBlocks)
-        AppendBlock(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz, in.block,
-                    in.mark);
+        AppendBlock(cache, w, cache.regions[RegionIndex(in.rx, in.ry, in.rz)], in.rx, in.ry, in.rz, in.block, in.mark);
 
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
@@ -452,7 +455,7 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     for (int g = 0; g < FaceGroupCount; ++g) {
         const std::vector<SceneVertex>& q = cache.frameQuads[g];
         if (q.empty()) continue;
-        glBindTexture(GL_TEXTURE_2D, g < TextureNameCount  ? v.gl.TextureNames[g]
+        glBindTexture(GL_TEXTURE_2D, g < TextureNameCount ? v.gl.TextureNames[g]
                                      : g == ShaftRimGroup ? v.gl.ShaftRimTexture
                                                           : 0);
         glVertexPointer(3, GL_FLOAT, sizeof(SceneVertex), &q[0].x);
@@ -474,8 +477,8 @@ void DrawSceneFast(WorldView& v, SceneCache& cache) {
     }
 
     if (v.stats) {
-        v.stats->cellsDrawn += (cube.layerHi - cube.layerLo + 1) * (cube.rowHi - cube.rowLo + 1) *
-                               (cube.colHi - cube.colLo + 1);
+        v.stats->cellsDrawn +=
+            (cube.layerHi - cube.layerLo + 1) * (cube.rowHi - cube.rowLo + 1) * (cube.colHi - cube.colLo + 1);
         v.stats->facesDrawn += w.quads + 6 * w.markers;
         v.stats->markersDrawn += w.markers;
     }

@@ -108,10 +108,10 @@ struct RegionFaces {
     std::vector<SceneVertex> vertices;  // four per quad: by block, facing, texture group, then visiting order
     std::vector<uint16_t> quadCells;    // local cell of each quad: layer * 256 + row * 16 + column
     std::vector<FaceRun> runs;          // the runs of block 0, then of block 1, ...
-    std::array<uint16_t, BlocksPerRegion + 1> blockRuns{};  // first run of each block, then the total
+    std::array<uint16_t, BlocksPerRegion + 1> blockRuns{};   // first run of each block, then the total
     std::array<BlockBounds, BlocksPerRegion> blockBounds{};  // where each block's quads lie
     uint32_t quadCount = 0;
-    std::vector<int32_t> markerCells;   // CellIndex of each cell whose marker is ObjectiveMarker
+    std::vector<int32_t> markerCells;  // CellIndex of each cell whose marker is ObjectiveMarker
 };
 
 // Figures of the cache, for tests and benchmarks.

@@ -37,8 +37,8 @@ ViewVolume CameraViewVolume(const WorldView& v) {
     const float* pos = v.units.Player().CellPosition;
     const float t[3] = {pos[0] - 0.5f, pos[1] - 0.5f, pos[2] - 0.5f};
     Matrix move{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, t[0], t[1], t[2], 1};
-    const Matrix turn = Multiply(Multiply(Rotation(v.camera.Pitch, 0), Rotation(180.0f - v.camera.Yaw, 2)),
-                                 Rotation(180.0f, 0));
+    const Matrix turn =
+        Multiply(Multiply(Rotation(v.camera.Pitch, 0), Rotation(180.0f - v.camera.Yaw, 2)), Rotation(180.0f, 0));
     const double f = 1.0 / std::tan(SceneFieldOfView * std::numbers::pi / 360.0);
     Matrix perspective{};
     perspective[0] = f / SceneAspect;

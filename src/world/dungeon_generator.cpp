@@ -175,8 +175,8 @@ constexpr int kStep[4] = {GridWidth, -GridWidth, 1, -1};
 // room's clearance, its mask and, on success, the stamp, the record and the
 // doorway. Entry cell E, anchor (rx, ry) and sizes are already drawn and
 // set. True when a room was placed.
-bool FinishGrowTry(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int z, uint8_t* layer, int o, int t,
-                   int door, int ox, int oy, int rx, int ry) {
+bool FinishGrowTry(WorldGrids& g, GeneratorWorkspace& w, RandomSource& r, int z, uint8_t* layer, int o, int t, int door,
+                   int ox, int oy, int rx, int ry) {
     TemplateState& ts = w.Template;
     // The new room's box and a one-cell border must be untouched rock.
     if (!AllRock(w, ox - 1, oy - 1, ox + ts.OrientedWidth, oy + ts.OrientedHeight)) return false;

@@ -27,8 +27,8 @@ struct RoomRecord {
 };
 
 inline constexpr int RoomListCapacity = LayerCount * 6000;  // 1,080,000 records
-inline constexpr int TriesPerAttempt = 1000;               // room tries per growing attempt
-inline constexpr int PassTries = 1000000;                  // tries per stair or furnishing pass
+inline constexpr int TriesPerAttempt = 1000;                // room tries per growing attempt
+inline constexpr int PassTries = 1000000;                   // tries per stair or furnishing pass
 inline constexpr int RockRowWords = GridWidth / 64 + 1;     // one spare zero word per row
 
 // The generator's working memory, allocated once at start-up so that

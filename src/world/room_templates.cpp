@@ -118,10 +118,22 @@ void ParseTemplateString(TemplateState& ts, const char* s, int o) {
             const int c = j;
             int x, y;
             switch (o) {
-                case 1: x = r; y = w - 1 - c; break;
-                case 2: x = r; y = c; break;
-                case 3: x = c; y = h - 1 - r; break;
-                default: x = c; y = r; break;
+            case 1:
+                x = r;
+                y = w - 1 - c;
+                break;
+            case 2:
+                x = r;
+                y = c;
+                break;
+            case 3:
+                x = c;
+                y = h - 1 - r;
+                break;
+            default:
+                x = c;
+                y = r;
+                break;
             }
             ts.TemplateMask[y * MaskStride + x] = ch == 'd' ? MaskFloor : MaskPillar;
         }

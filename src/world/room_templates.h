@@ -12,7 +12,7 @@
 
 namespace delver {
 
-inline constexpr int MaskStride = 30;             // mask row stride and template row length
+inline constexpr int MaskStride = 30;  // mask row stride and template row length
 inline constexpr int MaskCells = MaskStride * MaskStride;
 inline constexpr int TemplateStringLength = 990;  // 33 rows of 30 characters
 inline constexpr int TemplateCount = 19;          // templates 0..18, the ones rooms are cut from

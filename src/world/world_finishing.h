@@ -12,16 +12,16 @@
 namespace delver {
 
 // The layers the game's levels are generated on and carved into.
-inline constexpr int FirstLevelLayer = 140;    // level g is generated on layer 139 + g
+inline constexpr int FirstLevelLayer = 140;  // level g is generated on layer 139 + g
 inline constexpr int PlayableLevelCount = 9;
-inline constexpr int LevelSquareLow = 112;     // the generated square: columns and rows 112..144
+inline constexpr int LevelSquareLow = 112;  // the generated square: columns and rows 112..144
 inline constexpr int LevelSquareHigh = 144;
 // The generator's arguments for those levels: the square's centre column and
 // row, its side, and how many rooms each level tries to grow.
 inline constexpr int LevelSquareCentre = (LevelSquareLow + LevelSquareHigh) / 2;
 inline constexpr int LevelSquareSize = LevelSquareHigh - LevelSquareLow;
 inline constexpr int LevelRoomAttempts = 400;
-inline constexpr int PlayerStartLayer = 39;    // first open layer of level 4
+inline constexpr int PlayerStartLayer = 39;  // first open layer of level 4
 inline constexpr int MaxObjectives = 20;
 // The rock body under the open air, where the levels and shafts are carved.
 inline constexpr int RockBodyFirstLayer = 31;

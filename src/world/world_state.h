@@ -54,8 +54,8 @@ inline constexpr uint8_t ObjectiveMarker = 10;
 struct GridChangeNotes {
     static constexpr int CellNoteCapacity = 64;
     uint64_t Revision = 0;
-    uint64_t WholeGridRevision = 0;          // the latest note that covers every cell
-    int32_t Cells[CellNoteCapacity] = {};    // CellIndex of each kept single-cell note
+    uint64_t WholeGridRevision = 0;        // the latest note that covers every cell
+    int32_t Cells[CellNoteCapacity] = {};  // CellIndex of each kept single-cell note
 };
 
 // The two grids, allocated once at start-up and zero-filled.
@@ -140,8 +140,8 @@ struct UnitTable {
 
 // Camera and movement state.
 struct CameraState {
-    float Yaw = 0.0f;    // degrees
-    float Pitch = 0.0f;  // degrees
+    float Yaw = 0.0f;       // degrees
+    float Pitch = 0.0f;     // degrees
     int32_t CycleStep = 2;  // movement divisor, 1..36
 };
 

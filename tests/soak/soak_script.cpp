@@ -21,7 +21,7 @@ constexpr int kConsoleLimit = 30;  // characters the console line takes
 // Every key the game reads except Escape.
 const std::vector<int>& AllKeys() {
     static const std::vector<int> keys = [] {
-        std::vector<int> k = {kBackspace, kTab,        kEnter,        kShift,       kSpace,
+        std::vector<int> k = {kBackspace,  kTab,         kEnter,       kShift,       kSpace,
                               kKeypadPlus, kKeypadMinus, kLeftBracket, kRightBracket};
         for (int i = 0; i < 10; ++i) k.push_back(kDigit0 + i);
         for (int i = 0; i < 26; ++i) k.push_back(kLetterA + i);
@@ -129,13 +129,19 @@ private:
 
     void Step() {
         switch (rng_.Below(20)) {
-        case 0: case 1: case 2: MouseMoves(); break;
-        case 3: case 4: Clicks(); break;
-        case 5: case 6: WalkBack(); break;
-        case 7: case 8: ViewDistanceKeys(); break;
+        case 0:
+        case 1:
+        case 2: MouseMoves(); break;
+        case 3:
+        case 4: Clicks(); break;
+        case 5:
+        case 6: WalkBack(); break;
+        case 7:
+        case 8: ViewDistanceKeys(); break;
         case 9: LayerKeys(); break;
         case 10: WindowKeys(); break;
-        case 11: case 12: Console(); break;
+        case 11:
+        case 12: Console(); break;
         case 13: SaveOrLoad(); break;
         case 14: KeysTogether(); break;
         default: Advance(rng_.Between(1, 25)); break;  // just play
@@ -243,15 +249,14 @@ private:
             Advance(1);
         }
         switch (rng_.Below(6)) {
-        case 0: case 1: {
+        case 0:
+        case 1: {
             // In range mostly; out of range and odd spellings now and then.
             int step = rng_.Chance(80) ? rng_.Between(1, 36) : rng_.Between(0, 99);
             Type(std::string(rng_.Chance(20) ? "ENV4CycleStep " : "env4cyclestep ") + std::to_string(step));
             break;
         }
-        case 2:
-            Type(rng_.Chance(20) ? "Env5ObjectiveNumber" : "env5objectivenumber");
-            break;
+        case 2: Type(rng_.Chance(20) ? "Env5ObjectiveNumber" : "env5objectivenumber"); break;
         case 3:
             Type("env4cyclestep");  // the number missing
             break;

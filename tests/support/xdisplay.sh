@@ -9,6 +9,10 @@
 #   wait_for_end PID       waits up to a minute for the game to end and
 #                          returns its exit status
 #   stop_display           ends the game (if $game_pid) and the server
+#   begin_window_test DELVER GAME_DIR
+#                          the usual start: checks the two arguments, sets
+#                          $delver, $game and $work, and starts the display,
+#                          all gone again at the exit
 
 xvfb_pid=
 game_pid=
@@ -59,4 +63,13 @@ wait_for_end() {
 stop_display() {
     [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+
+begin_window_test() {
+    [ $# -eq 2 ] || { echo "usage: $0 DELVER GAME_DIR" >&2; exit 2; }
+    delver=$(readlink -f "$1")
+    game=$(readlink -f "$2")
+    work=$(mktemp -d)
+    trap 'stop_display; rm -rf "$work"' EXIT
+    start_display
 }

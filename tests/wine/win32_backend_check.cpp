@@ -23,13 +23,13 @@ namespace {
 int g_failures = 0;
 int g_checks = 0;
 
-#define CHECK(cond)                                                              \
-    do {                                                                         \
-        ++g_checks;                                                              \
-        if (!(cond)) {                                                           \
-            ++g_failures;                                                        \
-            std::printf("FAILED line %d: %s\n", __LINE__, #cond);                \
-        }                                                                        \
+#define CHECK(cond)                                               \
+    do {                                                          \
+        ++g_checks;                                               \
+        if (!(cond)) {                                            \
+            ++g_failures;                                         \
+            std::printf("FAILED line %d: %s\n", __LINE__, #cond); \
+        }                                                         \
     } while (0)
 
 using delver::MessageKind;
@@ -83,8 +83,8 @@ int main() {
     WindowStep step = p.CreateGlWindow("GAME", 640, 480, 16);
     CHECK(step == WindowStep::Ok);
     if (step != WindowStep::Ok) {
-        std::printf("window creation failed at step %d; %d of %d checks failed\n", static_cast<int>(step),
-                    g_failures, g_checks);
+        std::printf("window creation failed at step %d; %d of %d checks failed\n", static_cast<int>(step), g_failures,
+                    g_checks);
         return 1;
     }
     CHECK(p.HasWindow());

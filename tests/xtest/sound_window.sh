@@ -17,13 +17,8 @@
 set -uo pipefail
 
 . "$(dirname "$0")/../support/say.sh" sound_window
-[ $# -eq 2 ] || { echo "usage: $0 DELVER GAME_DIR" >&2; exit 2; }
-delver=$(readlink -f "$1")
-game=$(readlink -f "$2")
-work=$(mktemp -d)
 . "$(dirname "$0")/../support/xdisplay.sh"
-trap 'stop_display; rm -rf "$work"' EXIT
-start_display
+begin_window_test "$@"
 cp -r "$game" "$work/game"
 
 events='0 mouse 160 120

@@ -222,14 +222,7 @@ void SdlPlatform::CloseController(int instanceId) {
 }
 
 void SdlPlatform::AxisAsKey(int code, int value) {
-    bool& down = axisDown_[static_cast<size_t>(code - PadAxisCode)];
-    if (!down && value >= stick::Press) {
-        down = true;
-        presses_.Pressed(code);
-    } else if (down && value < stick::Release) {
-        down = false;
-        presses_.Released(code);
-    }
+    presses_.Axis(code, value, axisDown_[static_cast<size_t>(code - PadAxisCode)]);
 }
 
 void SdlPlatform::ReadRightStick() {
@@ -363,8 +356,7 @@ MessageKind SdlPlatform::PollMessage() {
         return MessageKind::None;
     }
     switch (e.type) {
-    case SDL_QUIT:
-        return MessageKind::Close;
+    case SDL_QUIT: return MessageKind::Close;
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST || e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
             focused_ = e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
@@ -395,15 +387,9 @@ MessageKind SdlPlatform::PollMessage() {
     case SDL_KEYDOWN:
         if (e.key.repeat == 0) presses_.Pressed(e.key.keysym.scancode);
         return MessageKind::Other;
-    case SDL_KEYUP:
-        presses_.Released(e.key.keysym.scancode);
-        return MessageKind::Other;
-    case SDL_CONTROLLERDEVICEADDED:
-        OpenController(e.cdevice.which);
-        return MessageKind::Other;
-    case SDL_CONTROLLERDEVICEREMOVED:
-        CloseController(e.cdevice.which);
-        return MessageKind::Other;
+    case SDL_KEYUP: presses_.Released(e.key.keysym.scancode); return MessageKind::Other;
+    case SDL_CONTROLLERDEVICEADDED: OpenController(e.cdevice.which); return MessageKind::Other;
+    case SDL_CONTROLLERDEVICEREMOVED: CloseController(e.cdevice.which); return MessageKind::Other;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
         if (e.cbutton.button < SDL_CONTROLLER_BUTTON_MAX) {
@@ -430,8 +416,7 @@ MessageKind SdlPlatform::PollMessage() {
         default: break;
         }
         return MessageKind::Other;
-    default:
-        return MessageKind::Other;
+    default: return MessageKind::Other;
     }
 }
 

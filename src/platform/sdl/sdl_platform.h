@@ -148,8 +148,8 @@ private:
     } windowedRect_;  // where the window was before it filled the screen
     bool padsStarted_ = false;
     std::vector<_SDL_GameController*> pads_;
-    std::array<bool, 6> axisDown_{};  // triggers and left stick, as keys
-    ScreenPoint stickLook_;           // the last drain's turn, not yet taken
+    std::array<bool, 6> axisDown_{};          // triggers and left stick, as keys
+    ScreenPoint stickLook_;                   // the last drain's turn, not yet taken
     double stickRestX_ = 0, stickRestY_ = 0;  // fractions of a count carried on
     unsigned audioDevice_ = 0;                // SDL_AudioDeviceID; 0 without sound
 };

@@ -354,7 +354,6 @@ void ResizeFixedFunction(int drawingWidth, int drawingHeight) {
     MakeOffscreen();
 }
 
-
 void StopFixedFunction() {
     if (g.started) {
         for (GLuint name : g.textures) glDeleteTextures(1, &name);
@@ -668,8 +667,7 @@ void delver_glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum ty
 
 // WebGL 1 reads RGBA for certain; RGB rows are made from it, laid out with
 // the pack alignment the game set.
-void delver_glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
-                         GLvoid* pixels) {
+void delver_glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels) {
     if (width <= 0 || height <= 0 || type != GL_UNSIGNED_BYTE) return;
     if (format == GL_RGBA) {
         glPixelStorei(GL_PACK_ALIGNMENT, 4);

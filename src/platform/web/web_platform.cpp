@@ -246,10 +246,22 @@ void WebPlatform::ReadPad() {
     delver_web_read_pad(values);
     // The standard layout's buttons: A B X Y, the shoulders, the triggers
     // (read as axes), Back, Start, the sticks' presses, the pad's arrows.
-    static constexpr int Buttons[] = {input::PadA, input::PadB, input::PadX, input::PadY,
-                                      input::PadLeftShoulder, input::PadRightShoulder, 0, 0,
-                                      input::PadBack, input::PadStart, 0, 0,
-                                      input::PadUp, input::PadDown, input::PadLeft, input::PadRight};
+    static constexpr int Buttons[] = {input::PadA,
+                                      input::PadB,
+                                      input::PadX,
+                                      input::PadY,
+                                      input::PadLeftShoulder,
+                                      input::PadRightShoulder,
+                                      0,
+                                      0,
+                                      input::PadBack,
+                                      input::PadStart,
+                                      0,
+                                      0,
+                                      input::PadUp,
+                                      input::PadDown,
+                                      input::PadLeft,
+                                      input::PadRight};
     const unsigned held = values[0] ? static_cast<unsigned>(values[1]) : 0u;
     for (unsigned i = 0; i < std::size(Buttons); ++i) {
         if (Buttons[i] == 0) continue;
@@ -269,14 +281,7 @@ void WebPlatform::ReadPad() {
 }
 
 void WebPlatform::PadAxisAsKey(int axis, int code, int value) {
-    bool& down = padAxisDown_[static_cast<size_t>(axis)];
-    if (!down && value >= stick::Press) {
-        down = true;
-        presses_.Pressed(code);
-    } else if (down && value < stick::Release) {
-        down = false;
-        presses_.Released(code);
-    }
+    presses_.Axis(code, value, padAxisDown_[static_cast<size_t>(axis)]);
 }
 
 Platform::SlotUpload WebPlatform::TakeSlotUpload() {

@@ -106,8 +106,8 @@ private:
     void ReadPad();
     void PadAxisAsKey(int axis, int code, int value);
     bool pointerWanted_ = false;
-    unsigned padButtons_ = 0;                // standard-layout buttons held, by bit
-    std::array<bool, 6> padAxisDown_{};      // triggers, then up, down, left, right
+    unsigned padButtons_ = 0;            // standard-layout buttons held, by bit
+    std::array<bool, 6> padAxisDown_{};  // triggers, then up, down, left, right
     ScreenPoint stickLook_{};
     double stickRestX_ = 0.0, stickRestY_ = 0.0;
 

@@ -155,10 +155,8 @@ struct Win32WindowProcedure {
             // The low four bits of a system command are Windows' own.
             switch (wParam & 0xFFF0) {
             case SC_SCREENSAVE:
-            case SC_MONITORPOWER:
-                return 0;
-            default:
-                return DefWindowProcA(hwnd, message, wParam, lParam);
+            case SC_MONITORPOWER: return 0;
+            default: return DefWindowProcA(hwnd, message, wParam, lParam);
             }
         case WM_CLOSE:
             // The game ends its loop; the window stays until then.
@@ -170,8 +168,7 @@ struct Win32WindowProcedure {
             // that reaches the queue after the focus went (typed during a
             // pause, taken after the switch) is not the game's: its release
             // goes to another window.
-            if (owner && owner->focused_ && (lParam & (LPARAM{1} << 30)) == 0)
-                owner->presses_.Pressed(KeyCode(wParam));
+            if (owner && owner->focused_ && (lParam & (LPARAM{1} << 30)) == 0) owner->presses_.Pressed(KeyCode(wParam));
             // Windows' own system keys (Alt+F4) still work.
             return message == WM_KEYDOWN ? 0 : DefWindowProcA(hwnd, message, wParam, lParam);
         case WM_KEYUP:
@@ -196,8 +193,7 @@ struct Win32WindowProcedure {
         case WM_XBUTTONUP:
             Button(owner, hwnd, message, wParam, false);
             return DefWindowProcA(hwnd, message, wParam, lParam);
-        default:
-            return DefWindowProcA(hwnd, message, wParam, lParam);
+        default: return DefWindowProcA(hwnd, message, wParam, lParam);
         }
     }
 };
@@ -247,9 +243,9 @@ WindowStep Win32Platform::CreateGlWindow(const char* title, int width, int heigh
     if (!RegisterClassA(&wc)) return WindowStep::StepRegisterClass;
 
     AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
-    HWND window = CreateWindowExA(kExStyle, kWindowClass, title ? title : "",
-                                  WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, rect.right - rect.left,
-                                  rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExA(kExStyle, kWindowClass, title ? title : "", WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                        rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
     window_ = window;
     if (!window) {
         undoFailures_ = DestroyGlWindow();
@@ -523,8 +519,8 @@ void Win32Platform::PollController() {
 
 void Win32Platform::SwapBuffers() {
     if (!deviceContext_) return;
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-        pacer_.WaitBeforeSwap(FramePacer::Clock::now()));
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(pacer_.WaitBeforeSwap(FramePacer::Clock::now()));
     // Whole milliseconds, rounded down: the pacer's cadence makes up the rest.
     if (wait.count() > 0) ::Sleep(static_cast<DWORD>(wait.count()));
     ::SwapBuffers(AsDeviceContext(deviceContext_));
@@ -628,10 +624,9 @@ bool Win32Platform::StartSound(SoundSource& source, int rate, std::string& why) 
     format.wBitsPerSample = 16;
     format.nBlockAlign = 2;
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    const MMRESULT opened =
-        s->finished ? waveOutOpen(&s->device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(s->finished), 0,
-                                  CALLBACK_EVENT)
-                    : MMSYSERR_NOMEM;
+    const MMRESULT opened = s->finished ? waveOutOpen(&s->device, WAVE_MAPPER, &format,
+                                                      reinterpret_cast<DWORD_PTR>(s->finished), 0, CALLBACK_EVENT)
+                                        : MMSYSERR_NOMEM;
     if (opened != MMSYSERR_NOERROR) {
         char text[MAXERRORLENGTH] = "";
         waveOutGetErrorTextA(opened, text, sizeof text);

@@ -142,10 +142,10 @@ private:
     void StartInputFrame();
     void PollController();
 
-    void* instance_ = nullptr;        // HINSTANCE
-    void* window_ = nullptr;          // HWND
-    void* deviceContext_ = nullptr;   // HDC
-    void* renderContext_ = nullptr;   // HGLRC
+    void* instance_ = nullptr;       // HINSTANCE
+    void* window_ = nullptr;         // HWND
+    void* deviceContext_ = nullptr;  // HDC
+    void* renderContext_ = nullptr;  // HGLRC
     // The colour bits of the pixel format descriptor, fixed by the first
     // creation; 0 until then. Every later window is described the same way.
     int pixelFormatColourBits_ = 0;
@@ -173,12 +173,12 @@ private:
     unsigned wheelHeld_ = 0;     // notches this frame sees
 
     // --- the controller (XInput) ---
-    void* xinputGetState_ = nullptr;  // XInputGetState; null without XInput
-    void* xinputModule_ = nullptr;    // HMODULE
-    bool xinputLooked_ = false;       // the libraries have been looked for
-    int padRetryFrames_ = 0;          // frames until an absent pad is asked again
-    uint32_t padHeld_ = 0;            // one bit per pad input, from its code
-    ScreenPoint stickLook_;           // the right stick's turn of the last frame
+    void* xinputGetState_ = nullptr;          // XInputGetState; null without XInput
+    void* xinputModule_ = nullptr;            // HMODULE
+    bool xinputLooked_ = false;               // the libraries have been looked for
+    int padRetryFrames_ = 0;                  // frames until an absent pad is asked again
+    uint32_t padHeld_ = 0;                    // one bit per pad input, from its code
+    ScreenPoint stickLook_;                   // the right stick's turn of the last frame
     double stickRestX_ = 0, stickRestY_ = 0;  // fractions of counts carried on
 
     // --- sound ---
