@@ -37,6 +37,9 @@ try {
   await held(false);
   await framesPass(page, 20);
   expect('state after Escape', await page.evaluate(() => delver.state), 'running');
+  // Chromium refuses the pointer for a moment after Escape gave it back, as
+  // a player's next click a little later finds.
+  await new Promise((resolve) => setTimeout(resolve, 1500));
   xdotool('click', 1);
   await held(true);
   xdotool('click', 3);

@@ -166,9 +166,12 @@ struct Win32WindowProcedure {
         case WM_SYSKEYDOWN:
             // Bit 30 set: the key was already down, an auto-repeat. A press
             // that reaches the queue after the focus went (typed during a
-            // pause, taken after the switch) is not the game's: its release
-            // goes to another window.
-            if (owner && owner->focused_ && (lParam & (LPARAM{1} << 30)) == 0) owner->presses_.Pressed(KeyCode(wParam));
+            // pause, taken after the switch) counts as one tap: its release
+            // goes to another window, so it must not stay held.
+            if (owner && (lParam & (LPARAM{1} << 30)) == 0) {
+                owner->presses_.Pressed(KeyCode(wParam));
+                if (!owner->focused_) owner->presses_.Released(KeyCode(wParam));
+            }
             // Windows' own system keys (Alt+F4) still work.
             return message == WM_KEYDOWN ? 0 : DefWindowProcA(hwnd, message, wParam, lParam);
         case WM_KEYUP:
