@@ -129,21 +129,6 @@ bool DiffersFromDefault(const Settings& s, const std::string& name) {
     return SettingValue(s, name) != SettingValue(Settings{}, name);
 }
 
-const char* const PlainNames[] = {"mouse",
-                                  "mouse_sensitivity",
-                                  "mouse_sensitivity_y",
-                                  "invert_y",
-                                  "keys",
-                                  "pauses",
-                                  "fullscreen",
-                                  "scale",
-                                  "map",
-                                  "shafts",
-                                  "fog",
-                                  "feedback",
-                                  "sound",
-                                  "volume"};
-
 }  // namespace
 
 const char* ActionName(Action action) { return Rows[static_cast<int>(action)].name; }
@@ -293,8 +278,23 @@ std::string SettingValue(const Settings& s, const std::string& name) {
     return "";
 }
 
+const char* const PlainSettingNames[PlainSettingCount] = {"mouse",
+                                                          "mouse_sensitivity",
+                                                          "mouse_sensitivity_y",
+                                                          "invert_y",
+                                                          "keys",
+                                                          "pauses",
+                                                          "fullscreen",
+                                                          "scale",
+                                                          "map",
+                                                          "shafts",
+                                                          "fog",
+                                                          "feedback",
+                                                          "sound",
+                                                          "volume"};
+
 std::string WriteSettings(const SettingsFile& file, const Settings& s) {
-    std::vector<std::string> names(std::begin(PlainNames), std::end(PlainNames));
+    std::vector<std::string> names(std::begin(PlainSettingNames), std::end(PlainSettingNames));
     for (int a = 0; a < ActionCount; ++a) names.push_back(std::string("bind.") + Rows[a].name);
 
     auto differs = [&](const std::string& name) { return DiffersFromDefault(s, name); };

@@ -133,6 +133,10 @@ std::vector<std::pair<std::string, std::string>> PlaySettings(const Settings& s)
 
 // The value text of a setting as the file writes it.
 std::string SettingValue(const Settings& s, const std::string& name);
+// The names of the settings that are not bindings, in the order the file
+// and the settings screen list them.
+inline constexpr int PlainSettingCount = 14;
+extern const char* const PlainSettingNames[PlainSettingCount];
 
 // Each pair of actions whose inputs share an input, as "A and B: INPUT".
 std::vector<std::string> BindingConflicts(const Settings& s);

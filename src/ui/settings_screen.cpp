@@ -28,6 +28,7 @@ enum PlainRow {
     RowVolume,
     PlainRows
 };
+static_assert(PlainRows == PlainSettingCount, "a row for every setting");
 constexpr const char* PlainLabels[PlainRows] = {"MOUSE",      "SENSITIVITY", "SENSITIVITY UP/DOWN",
                                                 "INVERT Y",   "KEYS",        "PAUSES",
                                                 "FULLSCREEN", "SCALE",       "MAP",
@@ -82,21 +83,7 @@ void ChangePlain(Settings& s, int row, int step) {
 }
 
 std::string PlainValue(const Settings& s, int row) {
-    static const char* const names[PlainRows] = {"mouse",
-                                                 "mouse_sensitivity",
-                                                 "mouse_sensitivity_y",
-                                                 "invert_y",
-                                                 "keys",
-                                                 "pauses",
-                                                 "fullscreen",
-                                                 "scale",
-                                                 "map",
-                                                 "shafts",
-                                                 "fog",
-                                                 "feedback",
-                                                 "sound",
-                                                 "volume"};
-    std::string v = SettingValue(s, names[row]);
+    std::string v = SettingValue(s, PlainSettingNames[row]);
     for (char& c : v) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return v;
 }
