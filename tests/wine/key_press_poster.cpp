@@ -1,6 +1,8 @@
 // Makes a short key press while the game sleeps, as a player's quick tap
-// during one of its pauses: waits until a file matching PATTERN appears (the
-// game makes it and then pauses: a save's first file, say), then posts a
+// during one of its pauses: says it is waiting (the test starts the game only
+// then, since a second Wine program can take seconds to start on a busy
+// machine), waits until a file matching PATTERN appears (one that is there
+// only while the game pauses: a save's lock file, say), then posts a
 // key-down and a key-up of the virtual key VK to the game's window, one
 // right after the other. Built with mingw-w64 and run beside the game by
 // wine_smoke.sh; prints what it did, and exits 1 when it gave up waiting.
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int vk = std::atoi(argv[2]);
+    std::printf("waiting for %s\n", argv[1]);
+    std::fflush(stdout);
     // Far longer than the game takes to start and save under Wine; the test
     // ends this program when the game ends first.
     for (int waited = 0; !FileAppeared(argv[1]); waited += 5) {

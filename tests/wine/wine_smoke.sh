@@ -61,7 +61,7 @@ cp "$work/script.txt" "$work/linux/script.txt"
 args=(--seed 7 --input script.txt --frames 5 --report --screenshot shot.bmp)
 
 # --- a short press while the Windows game sleeps -------------------------
-# The save on frame 0 sleeps for seconds between its parts. Once its first
+# The save on frame 0 sleeps for seconds between its parts. While its lock
 # file is there, the poster posts a key-down and a key-up of ] (221, view
 # distance +) to the window: both wait in the queue until frame 0 ends, and
 # frame 1 must see that one press, once, as the Linux script says.
@@ -86,12 +86,16 @@ fi
 # --- the Windows build under Wine ----------------------------------------
 say "running the Windows build under Wine (limit ${run_timeout} s)"
 start=$(date +%s)
-# The poster runs beside the game on the same display and Wine server; it
-# is ended with the game if it is still waiting then.
+# The poster runs beside the game on the same display and Wine server; the
+# game starts once the poster is watching, and the poster is ended with the
+# game if it is still waiting then.
 (cd "$work/windows" &&
     timeout -k 10 "$run_timeout" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         loader=$1 poster=$2; shift 2
-        [ -z "$poster" ] || { "$loader" "$poster" "map\SAVEGAME1.*" 221 >poster.txt 2>&1 & }
+        if [ -n "$poster" ]; then
+            "$loader" "$poster" "map\SAVEGAME1.lock" 221 >poster.txt 2>&1 &
+            for _ in $(seq 1200); do grep -q waiting poster.txt 2>/dev/null && break; sleep 0.1; done
+        fi
         "$loader" "$@"; status=$?
         [ -z "$poster" ] || { kill $! 2>/dev/null; wait; }
         exit $status' run-windows "$loader" "$poster" "$exe" "${args[@]}" --record rec.txt \
@@ -140,7 +144,7 @@ for ext in mainmap flagmap unit variables; do
 done
 frames_of() { sed -n 's/.*"frames":\([0-9]*\).*/\1/p' "$1"; }
 if [ -n "$poster" ]; then
-    say "poster: $(tr -d '\r' <"$work/windows/poster.txt" 2>/dev/null)"
+    say "poster: $(tr -d '\r' <"$work/windows/poster.txt" 2>/dev/null | paste -sd ";")"
     view=$(sed -n 's/.*"view_distance":\([0-9]*\).*/\1/p' "$work/windows/report.json")
     if [ "$view" != 7 ]; then
         say "the press of ] made while the game slept did not act once on the next frame" \
