@@ -22,6 +22,18 @@ using testing::ScratchDir;
 
 double Number(const RunResult& r, const char* key) { return JsonNumber(r.out, key).value_or(-12345); }
 
+// Is the framebuffer pixel (x, y), twice that on the 640 x 480 screenshot
+// shot.bmp, the map's red mark for the player.
+bool RedMarkAt(const ScratchDir& dir, int x, int y) {
+    const std::vector<uint8_t> bmp = testing::ReadWholeFile(dir.path() / "shot.bmp");
+    if (bmp.size() != 54u + 640 * 480 * 3) {
+        ADD_FAILURE() << "no 640 x 480 screenshot in " << dir.path();
+        return false;
+    }
+    const uint8_t* px = &bmp[54 + (2 * y * 640 + 2 * x) * 3];  // blue, green, red
+    return px[2] >= 250 && px[1] <= 60;
+}
+
 // Plays script in dir with settings (none when empty), recording it, then
 // plays the recording in a fresh folder without settings: same report.
 RunResult PlayAndReplay(const ScratchDir& dir, const std::string& settings, const std::string& script,
@@ -126,17 +138,13 @@ TEST(Settings, TheMapShowsThePlayerAndKeepsItsMemoryBesideTheSlotWithoutTouching
             << name;
     }
     // The corner map's middle, 40 cells from its left and bottom edges
-    // (framebuffer (276, 196), twice that on the 640 x 480 screenshot), is
-    // the player's red mark.
-    const std::vector<uint8_t> bmp = testing::ReadWholeFile(withMap.path() / "shot.bmp");
-    ASSERT_EQ(bmp.size(), 54u + 640 * 480 * 3);
-    const uint8_t* px = &bmp[54 + (2 * 196 * 640 + 2 * 276) * 3];  // blue, green, red
-    EXPECT_GE(px[2], 250);
-    EXPECT_LE(px[1], 60);
-    const std::vector<uint8_t> plainShot = testing::ReadWholeFile(without.path() / "shot.bmp");
-    ASSERT_EQ(plainShot.size(), bmp.size());
-    const uint8_t* plain = &plainShot[54 + (2 * 196 * 640 + 2 * 276) * 3];
-    EXPECT_FALSE(plain[2] >= 250 && plain[1] <= 60);
+    // (framebuffer (276, 196)), is the player's red mark; so is the full
+    // map's (160, 120), with no crosshair over it.
+    EXPECT_TRUE(RedMarkAt(withMap, 276, 196));
+    EXPECT_FALSE(RedMarkAt(without, 276, 196));
+    ScratchDir full;
+    PlayAndReplay(full, "map = full\nmouse = captured\n", script, args);
+    EXPECT_TRUE(RedMarkAt(full, 160, 120));
 }
 
 }  // namespace

@@ -280,9 +280,11 @@ bool RunPlayFrame(Game& game, Platform& platform, bool keysFree) {
                 game.camera.Yaw);
     DrawMessages(game);
     DrawFeedback(game, platform);
-    if (set.capturedMouse)
+    // The full map hides the view, and a crosshair in its middle would hide
+    // the player's mark.
+    if (mapMode != MapMode::Full && set.capturedMouse)
         DrawCrosshairAt(game.frame, game.frame.Width / 2, game.frame.Height / 2);
-    else
+    else if (mapMode != MapMode::Full)
         DrawCrosshair(game.frame, platform);
     const int32_t foundBefore = s.ObjectivesFound;
     CollectObjective(game.grids, game.shell);
