@@ -487,6 +487,10 @@ bool StartUp(Game& game, Platform& platform, std::optional<uint32_t> seed) {
     }
     const Settings& set = game.play.settings();
     if (set.fullscreen) game.fullscreen = platform.SetFullscreen(true, set.wholeScale);
+    // The game starts with the eye looking straight down, where walking
+    // goes nowhere; a player who walks with keys or looks with the held
+    // pointer starts looking ahead instead.
+    if (set.modernKeys || set.capturedMouse) game.camera.Pitch = -90.0f;
     game.startSeconds = platform.CalendarSeconds();
     return true;
 }
